@@ -1,0 +1,106 @@
+// Opening and closing the link, and gathering what it receives.
+#include "driver/SkipOnFailure.h"
+#include "driver/ucKelvra.h"
+
+#include <string>
+
+namespace kelvra {
+
+void ucKelvra::CloseSocket() {
+    if (wsk->state() != SocketClosed) {
+        wsk->close();
+    }
+}
+
+void ucKelvra::Connect() {
+    m_Connected = false;
+    // A failing step ends Connect at once; the owner sees Connected stay false.
+    SkipOnFailure([&] {
+        switch (m_CommunicationType) {
+        case 2:
+            CloseSocket();
+            wsk->setRemotePort(m_UDP_Port);
+            wsk->setRemoteHost(m_IP);
+            wsk->setProtocol(SocketProtocol::Datagram);
+            m_Connected = true;
+            break;
+        case 3:
+        case 4:
+        case 5:
+        case 7:
+            // Connected is set later, by the stream socket's connected notification.
+            ConnectTcp();
+            break;
+        case 0:
+        case 1:
+        case 6:
+            if (!comm->isOpen()) {
+                comm->setFlowControl(m_CommunicationType == 6 ? FlowControl::None
+                                                              : FlowControl::RtsCts);
+                comm->open();
+            }
+            m_Connected = true;
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void ucKelvra::CloseConnection() {
+    // Connected stays as it is: the next serial command reopens the port itself and the
+    // next datagram command simply sends.
+    SkipOnFailure([&] {
+        if (comm->isOpen()) {
+            comm->close();
+        }
+    });
+    SkipOnFailure([&] { CloseSocket(); });
+}
+
+void ucKelvra::AppendReceived(const std::string& chunk) {
+    m_ReceiveBuffer += chunk;
+    // A flood that no command takes would otherwise grow the buffer without end.
+    if (m_ReceiveBuffer.size() > kReceiveBufferLimit) {
+        m_ReceiveBuffer.erase(0, m_ReceiveBuffer.size() - kReceiveBufferLimit);
+    }
+}
+
+void ucKelvra::CountReceived(std::size_t characters) {
+    // A terminal number outside the table is simply not counted.
+    if (m_CurrentID < 0 || m_CurrentID >= kTerminalTableSize) {
+        return;
+    }
+    std::int32_t& count = m_BytesReceived[static_cast<std::size_t>(m_CurrentID)];
+    count = static_cast<std::int32_t>(static_cast<std::uint32_t>(count) +
+                                      static_cast<std::uint32_t>(characters));
+}
+
+void ucKelvra::OnSerialReceive() {
+    std::string chunk;
+    if (!SkipOnFailure([&] {
+            if (comm->unreadCount() >= 1) {
+                chunk = comm->readAll();
+            }
+        }) ||
+        chunk.empty()) {
+        return;
+    }
+    AppendReceived(chunk);
+    if (m_RealTimeMode) {
+        SkipOnFailure([&] { CheckPushedRecord("COM" + std::to_string(comm->portNumber()), true); });
+    }
+    CountReceived(chunk.size());
+}
+
+void ucKelvra::OnSocketDataArrival() {
+    std::string chunk;
+    SkipOnFailure([&] { chunk = wsk->readAll(); });
+    AppendReceived(chunk);
+    if (m_RealTimeMode) {
+        SkipOnFailure([&] { CheckPushedRecord(wsk->remotePeerAddress(), false); });
+    }
+    CountReceived(chunk.size());
+}
+
+} // namespace kelvra

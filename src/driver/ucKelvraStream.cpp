@@ -1,0 +1,157 @@
+// The stream link through the Ethernet interface module, and the records that a terminal in
+// extended mode pushes on its own.
+#include "driver/CTimeout.h"
+#include "driver/FrameCodec.h"
+#include "driver/ModuleStatus.h"
+#include "driver/SkipOnFailure.h"
+#include "driver/ucKelvra.h"
+
+namespace kelvra {
+
+namespace {
+
+constexpr int kModulePort = 65535;
+constexpr int kStatusQueries = 3;
+constexpr int kStatusWaits = 20;
+constexpr int kStatusWaitMs = 100;
+constexpr int kExitPauseMs = 1000;
+constexpr int kModuleAttempts = 3;
+constexpr std::int16_t kConnectTimeoutMs = 5000;
+constexpr int kConnectAttempts = 3;
+constexpr int kReconnectPauseMs = 500;
+constexpr std::int16_t kResendRequests = 3;
+
+} // namespace
+
+void ucKelvra::ConnectTcp() {
+    if (m_IP.empty()) {
+        return;
+    }
+    // Every failing statement below is skipped and the sequence goes on.
+    SkipOnFailure([&] { CloseSocket(); });
+
+    // Ask the module whether it still holds a stream connection, and have it drop a stale one.
+    SkipOnFailure([&] {
+        if (wskVexa5->state() != SocketClosed) {
+            wskVexa5->close();
+        }
+    });
+    SkipOnFailure([&] { wskVexa5->setProtocol(SocketProtocol::Datagram); });
+    SkipOnFailure([&] { wskVexa5->setRemotePort(kModulePort); });
+    SkipOnFailure([&] { wskVexa5->setRemoteHost(m_IP); });
+    for (int attempt = 0;;) {
+        m_ModuleReply.clear();
+        for (int query = 0; query < kStatusQueries; ++query) {
+            SkipOnFailure([&] { wskVexa5->send("X"); });
+            SkipOnFailure([&] { m_pump.processEvents(); });
+        }
+        bool answered = false;
+        for (int wait = 0; wait < kStatusWaits && !answered; ++wait) {
+            WaitMilliseconds(kStatusWaitMs);
+            answered = m_ModuleReply.find('/') != std::string::npos;
+        }
+        if (!answered || ModuleIsFree(m_ModuleReply)) {
+            break;
+        }
+        SkipOnFailure([&] { wskVexa5->send("E"); });
+        WaitMilliseconds(kExitPauseMs);
+        if (++attempt >= kModuleAttempts) {
+            break;
+        }
+    }
+    // The stream connect is tried all the same.
+    if (m_ModuleReply.empty() && m_CommunicationType != 7) {
+        m_ErrCode = KV_ERR_VEXA5_ECHO_NOT_REPLY;
+    }
+
+    CTimeout timeout(m_clock);
+    timeout.SetWaitingTime(kConnectTimeoutMs);
+    SkipOnFailure([&] { CloseSocket(); });
+    SkipOnFailure([&] { wsk->setProtocol(SocketProtocol::Stream); });
+    SkipOnFailure([&] { wsk->setRemotePort(m_UDP_Port); });
+    SkipOnFailure([&] { wsk->setRemoteHost(m_IP); });
+    SkipOnFailure([&] { wsk->connect(); });
+    WaitMilliseconds(100);
+
+    auto reconnect = [&] {
+        SkipOnFailure([&] { wsk->close(); });
+        WaitMilliseconds(kReconnectPauseMs);
+        SkipOnFailure([&] { wsk->connect(); });
+        WaitMilliseconds(kReconnectPauseMs);
+    };
+    for (int failures = 0;;) {
+        SkipOnFailure([&] { m_pump.processEvents(); });
+        int state = SocketClosed;
+        SkipOnFailure([&] { state = wsk->state(); });
+        if (state == SocketConnected) {
+            return;
+        }
+        if (state == SocketError) {
+            reconnect();
+            if (++failures >= kConnectAttempts) {
+                m_ErrCode = KV_ERR_WINSOCK_ERROR;
+                return;
+            }
+            timeout.SetWaitingTime(kConnectTimeoutMs);
+        }
+        if (timeout.IsUp()) {
+            reconnect();
+            if (++failures >= kConnectAttempts) {
+                m_ErrCode = m_ModuleReply.empty() ? KV_ERR_VEXA5_ECHO_NOT_REPLY
+                                                  : KV_ERR_TCP_CONNECTION_FAILED;
+                SkipOnFailure([&] { CloseSocket(); });
+                return;
+            }
+            timeout.SetWaitingTime(kConnectTimeoutMs);
+        }
+    }
+}
+
+void ucKelvra::OnSocketConnected() { m_Connected = true; }
+
+void ucKelvra::OnSocketError() {
+    SkipOnFailure([&] { CloseSocket(); });
+    m_Connected = false;
+}
+
+void ucKelvra::OnModuleDataArrival() {
+    SkipOnFailure([&] { m_ModuleReply += wskVexa5->readAll(); });
+}
+
+void ucKelvra::CheckPushedRecord(const std::string& source, bool serialLink) {
+    // While a resend request waits, its "XN" reply belongs to that command.
+    if (m_ResendPending || m_ReceiveBuffer.find(ETX) == std::string::npos ||
+        m_ReceiveBuffer.size() < 5 || m_ReceiveBuffer.compare(3, 2, "XN") != 0) {
+        return;
+    }
+    const auto sourceID =
+        static_cast<std::int16_t>(static_cast<unsigned char>(m_ReceiveBuffer[2]) - 48);
+    m_CurrentID = sourceID;
+    ParseReply(m_ReceiveBuffer);
+
+    auto report = [&] {
+        // Handlers may run commands, which clear the buffer: each gets its own copy.
+        const std::string data = m_ReceiveBuffer;
+        const std::int32_t code = m_ErrCode;
+        SkipOnFailure([&] { KelvraDataArival.raise(source, sourceID, data, code); });
+        if (sourceID >= 0 && sourceID < kTerminalTableSize) {
+            const auto index = static_cast<std::size_t>(sourceID);
+            ++m_PunchCount[index];
+            m_LastPunch[index] = m_clock.now();
+        }
+    };
+    if (serialLink) {
+        report();
+    } else if (m_ErrCode == KV_SUCCESS) {
+        report();
+        m_ResendCount = 0;
+    } else if (m_ResendCount >= kResendRequests) {
+        report();
+    } else {
+        SkipOnFailure([&] { X_ResendRecord(sourceID); });
+        ++m_ResendCount;
+    }
+    m_ReceiveBuffer.clear();
+}
+
+} // namespace kelvra

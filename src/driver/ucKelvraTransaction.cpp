@@ -1,0 +1,210 @@
+// One command, start to end: frame, send, wait for the reply, verify it.
+#include "driver/FrameCodec.h"
+#include "driver/ReplyPasses.h"
+#include "driver/SkipOnFailure.h"
+#include "driver/ucKelvra.h"
+#include "platform/PlatformError.h"
+
+#include <exception>
+
+namespace kelvra {
+
+namespace {
+
+// The socket error number for a socket type that the system does not support; four send
+// failures ending on it mean that no network is installed.
+constexpr int kSocketTypeNotSupported = 10044;
+constexpr int kSendFailureBudget = 3;
+
+// The statements of one send. A failing statement is executed again; the fourth failure of
+// the command ends it with KV_ERR_NETWORK_NOT_INSTALLED or KV_ERR_WINSOCK_ERROR.
+class SendAttempts {
+public:
+    explicit SendAttempts(std::int32_t& errCode) : m_errCode(errCode) {}
+
+    template <typename Statement> bool run(Statement&& statement) {
+        for (;;) {
+            int number = 0;
+            try {
+                statement();
+                return true;
+            } catch (const PlatformError& failure) {
+                number = failure.number();
+            } catch (const std::exception&) {
+                number = 0;
+            }
+            if (++m_failures > kSendFailureBudget) {
+                m_errCode = number == kSocketTypeNotSupported ? KV_ERR_NETWORK_NOT_INSTALLED
+                                                              : KV_ERR_WINSOCK_ERROR;
+                return false;
+            }
+        }
+    }
+
+private:
+    std::int32_t& m_errCode;
+    std::int16_t m_failures = 0;
+};
+
+bool isSerial(std::int32_t type) { return type == 0 || type == 1 || type == 6; }
+bool isStream(std::int32_t type) { return type == 3 || type == 4 || type == 5 || type == 7; }
+bool isKnownLink(std::int32_t type) { return type >= 0 && type <= 7; }
+
+} // namespace
+
+void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::string& data,
+                      const bool& needAck) {
+    SendAttempts attempts(m_ErrCode);
+
+    if (!m_Connected) {
+        bool streamSocket = false;
+        if (!attempts.run([&] { streamSocket = wsk->protocol() == SocketProtocol::Stream; })) {
+            return;
+        }
+        if (streamSocket) {
+            ConnectTcp();
+        }
+        // Also an outcome left over from an earlier operation keeps the link shut.
+        if (m_ErrCode != KV_SUCCESS) {
+            m_ErrCode = KV_ERR_CONNECTION_NOT_ESTABLISHED;
+            return;
+        }
+    }
+
+    m_CurrentID = id;
+    std::string frame;
+    if (!attempts.run([&] { frame = BuildRequestFrame(command, id, data); })) {
+        return;
+    }
+    m_ReceiveBuffer.clear();
+
+    if (m_CommunicationType == 2) {
+        if (!attempts.run([&] { wsk->send(frame); })) {
+            return;
+        }
+    } else if (isStream(m_CommunicationType)) {
+        int state = SocketClosed;
+        if (!attempts.run([&] { state = wsk->state(); })) {
+            return;
+        }
+        if (state == SocketError) {
+            m_ErrCode = KV_ERR_WINSOCK_ERROR;
+            m_Connected = false;
+            attempts.run([&] { CloseSocket(); });
+            return;
+        }
+        if (!attempts.run([&] { wsk->send(frame); })) {
+            return;
+        }
+    } else if (isSerial(m_CommunicationType)) {
+        if (!attempts.run([&] {
+                if (!comm->isOpen()) {
+                    comm->open();
+                }
+            })) {
+            return;
+        }
+        if (!attempts.run([&] { comm->write(frame); })) {
+            return;
+        }
+    }
+
+    if (needAck) {
+        GetResult();
+    }
+}
+
+void ucKelvra::GetResult() {
+    m_ErrCode = KV_SUCCESS;
+    std::string accumulated;
+    try {
+        std::int64_t passesLeft = ReplyPassBudget(m_Timeout);
+        DateTime previous = m_clock.now();
+        for (;;) {
+            m_clock.sleep(kReplyPassMs);
+            m_pump.processEvents();
+            std::string chunk;
+            TakeReceived(chunk);
+            accumulated += chunk;
+            if (accumulated.find(ETX) != std::string::npos ||
+                accumulated.find(CR) != std::string::npos) {
+                break;
+            }
+            if (passesLeft == 0) {
+                m_ErrCode = KV_ERR_TIMEOUT;
+                return;
+            }
+            --passesLeft;
+            // A pass held up for longer than the whole time-out (a modal window opened while
+            // events were processed) ends the wait.
+            const DateTime current = m_clock.now();
+            if (static_cast<double>(SecondsBetween(previous, current)) > m_Timeout / 1000.0) {
+                m_ErrCode = KV_ERR_TIMEOUT;
+                return;
+            }
+            previous = current;
+        }
+        if (accumulated.size() < kShortestReply) {
+            m_ReceiveBuffer = accumulated;
+            m_ErrCode = KV_ERR_LENGTH_NOT_ALLOWED;
+            return;
+        }
+        // A command started from an event handler during the wait may have timed out.
+        if (m_ErrCode != KV_ERR_TIMEOUT) {
+            ParseReply(accumulated);
+        }
+    } catch (const std::exception&) {
+        // A failing link service ends the wait with the outcome reached so far.
+    }
+}
+
+void ucKelvra::TakeReceived(std::string& out) {
+    if (isKnownLink(m_CommunicationType)) {
+        out = m_ReceiveBuffer;
+    }
+    m_ReceiveBuffer.clear();
+}
+
+void ucKelvra::GetData(std::string& o_sData) {
+    if (isSerial(m_CommunicationType)) {
+        o_sData = m_ReceiveBuffer;
+        SkipOnFailure([&] {
+            if (comm->isOpen() && comm->unreadCount() >= 1) {
+                o_sData += comm->readAll();
+            }
+        });
+    } else if (isKnownLink(m_CommunicationType)) {
+        o_sData = m_ReceiveBuffer;
+    }
+    m_ReceiveBuffer.clear();
+}
+
+void ucKelvra::ParseReply(const std::string& frame) {
+    if (auto reply = VerifyReply(frame)) {
+        m_ErrCode = reply->errCode;
+        m_ReceiveBuffer = std::move(reply->data);
+    }
+}
+
+void ucKelvra::WaitMilliseconds(std::int32_t ms) {
+    std::uint32_t start = m_clock.tickCount();
+    std::uint32_t latest = start;
+    int passes = 0;
+    for (;;) {
+        m_pump.processEvents();
+        m_clock.sleep(1);
+        // Reading the counter is left to every 11th pass.
+        if (++passes > 10) {
+            latest = m_clock.tickCount();
+            passes = 0;
+        }
+        if (latest < start) {
+            start = latest;
+        }
+        if (static_cast<std::int64_t>(latest - start) > ms) {
+            return;
+        }
+    }
+}
+
+} // namespace kelvra

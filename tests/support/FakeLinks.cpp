@@ -1,0 +1,150 @@
+#include "FakeLinks.h"
+
+#include "driver/FrameCodec.h"
+#include "platform/PlatformError.h"
+
+namespace kelvra::test {
+
+void FailureScript::throwIfDue(const char* operation) {
+    if (count > 0) {
+        --count;
+        throw PlatformError(number, std::string(operation) + " failed");
+    }
+}
+
+void FakeSocket::close() {
+    ++closeCalls;
+    ++m_generation;
+    m_state = SocketClosed;
+    m_inbound.clear();
+}
+
+void FakeSocket::connect() {
+    ++connectCalls;
+    m_state = SocketConnecting;
+    ConnectOutcome outcome = ConnectOutcome::Accept;
+    if (!connectScript.empty()) {
+        outcome = connectScript.front();
+        connectScript.pop_front();
+    }
+    if (outcome == ConnectOutcome::Silent) {
+        return;
+    }
+    const int generation = m_generation;
+    m_time.at(connectDelayMs, [this, generation, outcome] {
+        if (generation != m_generation) {
+            return;
+        }
+        if (outcome == ConnectOutcome::Accept) {
+            m_state = SocketConnected;
+            m_time.post([this] {
+                if (onConnected) {
+                    onConnected();
+                }
+            });
+        } else {
+            breakConnection();
+        }
+    });
+}
+
+void FakeSocket::breakConnection() {
+    m_state = SocketError;
+    m_time.post([this] {
+        if (onError) {
+            onError(10061, "Connection refused");
+        }
+    });
+}
+
+void FakeSocket::send(const std::string& bytes) {
+    sendFailures.throwIfDue("send");
+    if (m_protocol == SocketProtocol::Datagram && m_state == SocketClosed) {
+        m_state = SocketOpen; // a datagram socket binds on its first send
+    }
+    sent.push_back(bytes);
+    if (peer) {
+        peer(bytes);
+    }
+}
+
+std::string FakeSocket::readAll() {
+    std::string data;
+    data.swap(m_inbound);
+    return data;
+}
+
+void FakeSocket::arrive(std::string bytes, std::int64_t delayMs) {
+    const int generation = m_generation;
+    m_time.at(delayMs, [this, generation, bytes = std::move(bytes)] {
+        if (generation != m_generation) {
+            return;
+        }
+        m_inbound += bytes;
+        m_time.post([this] {
+            if (onDataArrival) {
+                onDataArrival();
+            }
+        });
+    });
+}
+
+void FakeSerialPort::open() {
+    ++openCalls;
+    openFailures.throwIfDue("open");
+    m_open = true;
+}
+
+void FakeSerialPort::close() {
+    m_open = false;
+    m_inbound.clear();
+}
+
+std::string FakeSerialPort::readAll() {
+    std::string data;
+    data.swap(m_inbound);
+    return data;
+}
+
+void FakeSerialPort::write(const std::string& bytes) {
+    if (!m_open) {
+        throw PlatformError(8018, "port not open");
+    }
+    writeFailures.throwIfDue("write");
+    written.push_back(bytes);
+    if (peer) {
+        peer(bytes);
+    }
+}
+
+void FakeSerialPort::arrive(std::string bytes, std::int64_t delayMs) {
+    m_time.at(delayMs, [this, bytes = std::move(bytes)] {
+        if (!m_open) {
+            return;
+        }
+        m_inbound += bytes;
+        m_time.post([this] {
+            if (onReceive) {
+                onReceive();
+            }
+        });
+    });
+}
+
+std::unique_ptr<SerialPort> FakeLinkFactory::createSerialPort() {
+    auto port = std::make_unique<FakeSerialPort>(m_time);
+    serialPorts.push_back(port.get());
+    return port;
+}
+
+std::unique_ptr<Socket> FakeLinkFactory::createSocket() {
+    auto socket = std::make_unique<FakeSocket>(m_time);
+    sockets.push_back(socket.get());
+    return socket;
+}
+
+std::string TerminalReply(std::int16_t terminal, const std::string& statusAndData) {
+    return BuildRequestFrame(statusAndData, terminal, "");
+}
+
+} // namespace kelvra::test
