@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace kelvra {
@@ -106,6 +107,91 @@ public:
     void X_LogOn(std::int16_t i_iID);
     void X_ResendRecord(std::int16_t i_iID);
     void X_ConfirmRecord(std::int16_t i_iID);
+
+    // Link tests and raw frames.
+    void EchoTest(std::int16_t i_iID, const std::string& i_sData);
+    void Polling(std::int16_t i_iSourceID, std::int16_t i_iMachID);
+    // The caller writes the whole command text, letters included; without the flag no reply
+    // is awaited.
+    void SendRawData(std::int16_t i_iID, const std::string& i_sData, bool i_blnNeedAck = false);
+
+    // The operator's login. An ID outside 16 bits throws std::overflow_error, sending nothing.
+    void Login(std::int64_t i_iID, const std::string& i_sPassword);
+    void Logout(std::int16_t i_iID);
+    void LoginStatus(std::int16_t i_iID);
+
+    // Clock, date, machine number and machine name.
+    void GetTime(std::int16_t i_iID);
+    void GetDate(std::int16_t i_iID);
+    void GetMachNo(std::int16_t i_iID);
+    void GetMachName(std::int16_t i_iID);
+    void SetTime(std::int16_t i_iID, const DateTime& i_dtTime);
+    void SetDate(std::int16_t i_iID, const DateTime& i_dtDate);
+    void SetMachNo(std::int16_t i_iID, std::int16_t i_iMachNo);
+    void SetMachName(std::int16_t i_iID, const std::string& i_sMachName);
+    // Reads the date-format item into DateFormat and empties the receive buffer. A reply that
+    // does not fit 16 bits throws std::overflow_error and leaves DateFormat as it was.
+    void GetDateFormat(std::int16_t i_iID);
+
+    // Record download inside the terminal's read transaction, and record store upkeep.
+    void RecordCount(std::int16_t i_iID);
+    void GetRecord(std::int16_t i_iID);
+    void ConfirmRecord(std::int16_t i_iID);
+    void AbortReadTransation(std::int16_t i_iID);
+    void CommitReadTransation(std::int16_t i_iID);
+    void DeleteOldRecords(std::int16_t i_iID);
+    void ResetOldRecords(std::int16_t i_iID);
+    void InitializeDatabase(std::int16_t i_iID);
+    void RecorverDatabase(std::int16_t i_iID);
+
+    // The item catalogue and array items.
+    void GetItemCount(std::int16_t i_iID);
+    void ItemUpdate(std::int16_t i_iID);
+    void GetItemNumberByName(std::int16_t i_iID, const std::string& i_sName);
+    void GetItemInfo(std::int16_t i_iID, std::int16_t i_iItemIdx);
+    void GetItem(std::int16_t i_iID, std::int16_t i_iReference, std::int16_t i_iMember);
+    void SetItem(std::int16_t i_iID, std::int16_t i_iReference, std::int16_t i_iMember,
+                 const std::string& i_sData);
+    void GetItemDefault(std::int16_t i_iID, std::int16_t i_iReference, std::int16_t i_iMember);
+
+    // Descriptor replies, read from the receive buffer without emptying it. A malformed
+    // descriptor gives empty texts and zeros. Captions 0 to 10 are copied out; an array
+    // shorter than 11 throws std::out_of_range and nothing is written.
+    void GetData_ItemInfo(std::string& o_sName, std::int16_t& o_iID, std::string& o_sType,
+                          std::int16_t& o_iSize, std::int16_t& o_iFlags, std::string& o_sDefinition,
+                          std::string& o_sHelp, std::span<std::string> o_sSelStrs) const;
+    void GetData_FieldInfo(std::int16_t& o_iID, std::string& o_sType, std::string& o_sDefinition,
+                           std::string& o_sHelp, std::span<std::string> o_sSelStrs) const;
+
+    // Table items: field descriptors, the terminal's cursor, and record changes.
+    void GetItemTab_FieldInfo(std::int16_t i_iID, std::int16_t i_iReference,
+                              std::int16_t i_iFieldIdx);
+    void SetItemTab_ItemTop(std::int16_t i_iID, std::int16_t i_iReference);
+    void GetItemTab_ItemFetch(std::int16_t i_iID, std::int16_t i_iReference);
+    void SetItemTab_ItemConfirm(std::int16_t i_iID, std::int16_t i_iReference);
+    void SetItemTab_ItemAdd(std::int16_t i_iID, std::int16_t i_iReference,
+                            const std::string& i_sItemData);
+    void SetItemTab_ItemEdit(std::int16_t i_iID, std::int16_t i_iReference,
+                             std::int16_t i_iRecorderNumber, const std::string& i_sItemData);
+    void SetItemTab_ItemRemove(std::int16_t i_iID, std::int16_t i_iReference,
+                               std::int16_t i_iRecorderNumber);
+
+    // Extended mode, display and relays.
+    void X_LogOff(std::int16_t i_iID);
+    void X_ShowText(std::int16_t i_iID, std::int16_t i_iDuration, const std::string& i_sMessage);
+    void X_ActivateBell(std::int16_t i_iID, std::int16_t i_iBellDuration);
+    void X_ActivateLock(std::int16_t i_iID, std::int16_t i_iLockDuration);
+    void X_PunchTimesSet(std::int16_t i_iID, std::int16_t i_iPunchTmes);
+    void X_PunchTimesGet(std::int16_t i_iID);
+
+    // The weekly bell table. Each resets ErrCode first; a bell slot beyond 16 bits throws
+    // std::overflow_error before anything is sent.
+    void SetBellTimeMode(std::int16_t i_ID, std::int16_t i_Mode);
+    void GetBellTimeMode(std::int16_t i_ID);
+    void ClearBellTimeSettings(std::int16_t i_ID);
+    void GetBellTime(std::int16_t i_ID, std::int16_t i_WeekdayIndex, std::int16_t i_BellTimeIndex);
+    void SetBellTime(std::int16_t i_ID, std::int16_t i_WeekdayIndex, std::int16_t i_BellTimeIndex,
+                     const DateTime& i_Time, std::int16_t i_Enabled);
 
     // A pushed record: source address ("COM3" or the peer's address), terminal number, data
     // (or the whole frame when it did not verify) and the code that verifying it gave.
