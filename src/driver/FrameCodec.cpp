@@ -24,7 +24,9 @@ std::uint32_t sumOfCodes(std::string_view text) {
 }
 
 // Positions below are counted from 1, as the frame layout is written.
-char at(std::string_view frame, std::size_t position) { return frame[position - 1]; }
+char at(std::string_view frame, std::size_t position) {
+    return frame[position - 1];
+}
 
 } // namespace
 

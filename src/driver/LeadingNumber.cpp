@@ -1,9 +1,9 @@
 #include "driver/LeadingNumber.h"
 
 #include <cctype>
-#include <cstring>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -11,7 +11,9 @@ namespace kelvra {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 // The text without its blanks, which never take part in a number.
 std::string withoutBlanks(std::string_view text) {
@@ -58,7 +60,9 @@ double readRadix(std::string_view digits, int radix) {
     return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 double readDecimal(std::string_view text) {
     std::string number;
@@ -130,6 +134,8 @@ std::int16_t RoundToInt16(double value) {
     return static_cast<std::int16_t>(rounded);
 }
 
-std::int16_t ReadInt16(std::string_view text) { return RoundToInt16(ReadLeadingNumber(text)); }
+std::int16_t ReadInt16(std::string_view text) {
+    return RoundToInt16(ReadLeadingNumber(text));
+}
 
 } // namespace kelvra

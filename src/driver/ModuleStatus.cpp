@@ -40,6 +40,8 @@ std::string ModuleFreeMarker(std::string_view reply) {
     return marker;
 }
 
-bool ModuleIsFree(std::string_view reply) { return ModuleFreeMarker(reply) == "*****"; }
+bool ModuleIsFree(std::string_view reply) {
+    return ModuleFreeMarker(reply) == "*****";
+}
 
 } // namespace kelvra

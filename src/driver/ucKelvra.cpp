@@ -66,7 +66,9 @@ void ucKelvra::SetUDP_Port(std::int32_t value) {
     SkipOnFailure([&] { wsk->setRemotePort(value); });
 }
 
-std::int16_t ucKelvra::Comport() const { return static_cast<std::int16_t>(comm->portNumber()); }
+std::int16_t ucKelvra::Comport() const {
+    return static_cast<std::int16_t>(comm->portNumber());
+}
 
 void ucKelvra::SetComport(std::int16_t value) {
     if (value >= 1 && value <= 16) {
@@ -91,7 +93,9 @@ void ucKelvra::SetTimeout(std::int32_t value) {
     }
 }
 
-std::int16_t ucKelvra::WinsockState() const { return static_cast<std::int16_t>(wsk->state()); }
+std::int16_t ucKelvra::WinsockState() const {
+    return static_cast<std::int16_t>(wsk->state());
+}
 
 void ucKelvra::SetConnectTime(std::int16_t i_iSeq, DateTime i_dtConnectTime) {
     checkedEntry(m_ConnectTime, i_iSeq) = i_dtConnectTime;

@@ -107,7 +107,9 @@ void ucKelvra::ConnectTcp() {
     }
 }
 
-void ucKelvra::OnSocketConnected() { m_Connected = true; }
+void ucKelvra::OnSocketConnected() {
+    m_Connected = true;
+}
 
 void ucKelvra::OnSocketError() {
     SkipOnFailure([&] { CloseSocket(); });

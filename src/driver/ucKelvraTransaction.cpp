@@ -46,9 +46,15 @@ private:
     std::int16_t m_failures = 0;
 };
 
-bool isSerial(std::int32_t type) { return type == 0 || type == 1 || type == 6; }
-bool isStream(std::int32_t type) { return type == 3 || type == 4 || type == 5 || type == 7; }
-bool isKnownLink(std::int32_t type) { return type >= 0 && type <= 7; }
+bool isSerial(std::int32_t type) {
+    return type == 0 || type == 1 || type == 6;
+}
+bool isStream(std::int32_t type) {
+    return type == 3 || type == 4 || type == 5 || type == 7;
+}
+bool isKnownLink(std::int32_t type) {
+    return type >= 0 && type <= 7;
+}
 
 } // namespace
 

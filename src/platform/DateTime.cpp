@@ -34,15 +34,23 @@ DateTime DateTime::fromParts(int y, int mo, int d, int h, int mi, int s) {
     return fromSecondsSinceZero(dayCount * kSecondsPerDay + h * 3600 + mi * 60 + s);
 }
 
-int DateTime::year() const { return static_cast<int>(dateOf(m_seconds).year()); }
+int DateTime::year() const {
+    return static_cast<int>(dateOf(m_seconds).year());
+}
 int DateTime::month() const {
     return static_cast<int>(static_cast<unsigned>(dateOf(m_seconds).month()));
 }
 int DateTime::day() const {
     return static_cast<int>(static_cast<unsigned>(dateOf(m_seconds).day()));
 }
-int DateTime::hour() const { return static_cast<int>(secondOfDay(m_seconds) / 3600); }
-int DateTime::minute() const { return static_cast<int>(secondOfDay(m_seconds) / 60 % 60); }
-int DateTime::second() const { return static_cast<int>(secondOfDay(m_seconds) % 60); }
+int DateTime::hour() const {
+    return static_cast<int>(secondOfDay(m_seconds) / 3600);
+}
+int DateTime::minute() const {
+    return static_cast<int>(secondOfDay(m_seconds) / 60 % 60);
+}
+int DateTime::second() const {
+    return static_cast<int>(secondOfDay(m_seconds) % 60);
+}
 
 } // namespace kelvra

@@ -10,7 +10,8 @@ namespace kelvra {
 // socket type that the system does not support) apart from all others.
 class PlatformError : public std::runtime_error {
 public:
-    PlatformError(int number, const std::string& text) : std::runtime_error(text), m_number(number) {}
+    PlatformError(int number, const std::string& text)
+        : std::runtime_error(text), m_number(number) {}
     int number() const noexcept { return m_number; }
 
 private:

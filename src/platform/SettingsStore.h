@@ -11,8 +11,8 @@ public:
     virtual ~SettingsStore() = default;
     virtual std::string read(const std::string& title, const std::string& section,
                              const std::string& key, const std::string& fallback) = 0;
-    virtual void write(const std::string& title, const std::string& section,
-                       const std::string& key, const std::string& value) = 0;
+    virtual void write(const std::string& title, const std::string& section, const std::string& key,
+                       const std::string& value) = 0;
 };
 
 } // namespace kelvra

@@ -14,6 +14,9 @@ void FailureScript::throwIfDue(const char* operation) {
 
 void FakeSocket::close() {
     ++closeCalls;
+    if (journal != nullptr) {
+        journal->push_back("close " + journalName);
+    }
     ++m_generation;
     m_state = SocketClosed;
     m_inbound.clear();
@@ -96,6 +99,9 @@ void FakeSerialPort::open() {
 }
 
 void FakeSerialPort::close() {
+    if (journal != nullptr) {
+        journal->push_back("close serial");
+    }
     m_open = false;
     m_inbound.clear();
 }
@@ -133,12 +139,15 @@ void FakeSerialPort::arrive(std::string bytes, std::int64_t delayMs) {
 
 std::unique_ptr<SerialPort> FakeLinkFactory::createSerialPort() {
     auto port = std::make_unique<FakeSerialPort>(m_time);
+    port->journal = &journal;
     serialPorts.push_back(port.get());
     return port;
 }
 
 std::unique_ptr<Socket> FakeLinkFactory::createSocket() {
     auto socket = std::make_unique<FakeSocket>(m_time);
+    socket->journal = &journal;
+    socket->journalName = "socket " + std::to_string(sockets.size());
     sockets.push_back(socket.get());
     return socket;
 }

@@ -57,6 +57,8 @@ public:
     std::int64_t connectDelayMs = 20;
     int connectCalls = 0;
     int closeCalls = 0;
+    std::string journalName = "socket";
+    std::vector<std::string>* journal = nullptr;
 
 private:
     VirtualTime& m_time;
@@ -90,6 +92,7 @@ public:
     FailureScript openFailures;
     FailureScript writeFailures;
     int openCalls = 0;
+    std::vector<std::string>* journal = nullptr;
 
 private:
     VirtualTime& m_time;
@@ -109,6 +112,8 @@ public:
 
     std::vector<FakeSerialPort*> serialPorts;
     std::vector<FakeSocket*> sockets;
+    // Every close, in order, also of fakes that are gone: "close serial", "close socket 0".
+    std::vector<std::string> journal;
 
 private:
     VirtualTime& m_time;

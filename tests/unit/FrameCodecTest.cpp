@@ -1,0 +1,165 @@
+// Frames byte for byte, with their decoded meaning beside the bytes.
+#include "driver/FrameCodec.h"
+
+#include "FakeLinks.h"
+#include "driver/ErrorCodes.h"
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
+
+namespace kelvra {
+namespace {
+
+std::string bytes(std::initializer_list<int> codes) {
+    std::string text;
+    for (int code : codes) {
+        text.push_back(static_cast<char>(code));
+    }
+    return text;
+}
+
+TEST(FrameCodec, EchoRequestToTerminalOneIsTheWorkedExample) {
+    // STX '1' '1' | E 1 2 3 | checksum DB (69+49+50+51 = 219) | length 08 | ETX
+    EXPECT_EQ(BuildRequestFrame("E", 1, "123"),
+              bytes({0x02, 0x31, 0x31, 0x45, 0x31, 0x32, 0x33, 0x44, 0x42, 0x30, 0x38, 0x03}));
+    // The same echo without data: E, checksum 45, length 05.
+    EXPECT_EQ(BuildRequestFrame("E", 1, ""),
+              bytes({0x02, 0x31, 0x31, 0x45, 0x34, 0x35, 0x30, 0x35, 0x03}));
+}
+
+TEST(FrameCodec, AcceptedReplyOfTheWorkedExampleYieldsItsData) {
+    // STX '1' '1' | status A, data 123 | checksum D7 (65+49+50+51 = 215) | length 08 | ETX
+    const std::string reply =
+        bytes({0x02, 0x31, 0x31, 0x41, 0x31, 0x32, 0x33, 0x44, 0x37, 0x30, 0x38, 0x03});
+    EXPECT_TRUE(CheckLength(reply));
+    EXPECT_TRUE(CheckChecksum(reply));
+    EXPECT_EQ(VerifyReply(reply), (VerifiedReply{KV_SUCCESS, "123"}));
+}
+
+TEST(FrameCodec, LengthFieldHasTwoHexDigitsAndWrapsAbove251Characters) {
+    struct Row {
+        std::size_t bodyLength;
+        const char* lengthField;
+    };
+    for (const Row& row : {Row{0, "04"}, Row{11, "0F"}, Row{12, "10"}, Row{251, "FF"},
+                           Row{252, "00"}, Row{300, "30"}}) {
+        SCOPED_TRACE(row.bodyLength);
+        const std::string framed = AppendChecksumAndLength(std::string(row.bodyLength, 'a'));
+        EXPECT_EQ(framed.substr(framed.size() - 2), row.lengthField);
+    }
+}
+
+TEST(FrameCodec, ChecksumIsTheLowByteInUpperCaseWithLeadingZero) {
+    EXPECT_EQ(AppendChecksumAndLength("\x01").substr(1, 2), "01");
+    // 0xFF + 0xFF + 0x0C = 0x20A: only the low byte 0A is kept.
+    EXPECT_EQ(AppendChecksumAndLength("\xFF\xFF\x0C").substr(3, 2), "0A");
+}
+
+TEST(FrameCodec, AddressCharacterIs48PlusTheTerminalNumber) {
+    EXPECT_EQ(AddressCharacter(0), '0');
+    EXPECT_EQ(AddressCharacter(1), '1');
+    EXPECT_EQ(AddressCharacter(10), ':');
+    EXPECT_EQ(AddressCharacter(17), 'A');
+    EXPECT_EQ(AddressCharacter(207), static_cast<char>(255));
+    EXPECT_THROW(AddressCharacter(-1), std::out_of_range);
+    EXPECT_THROW(AddressCharacter(208), std::out_of_range);
+}
+
+TEST(FrameCodec, StatusLettersMapToTheirCodes) {
+    const std::pair<char, std::int32_t> table[] = {
+        {'A', KV_SUCCESS},
+        {'X', KV_SUCCESS},
+        {'D', KV_ERR_ACCESS_DENIED},
+        {'F', KV_ERR_COMMAND_EXECUTION_FAILED},
+        {'I', KV_ERR_INVALID_COMMAND},
+        {'C', KV_ERR_CHECKSUM},
+        {'E', KV_ERR_END},
+        {'N', KV_ERR_COMMAND_NOT_APPLICABLE},
+        {'K', KV_ERR_KEY_VIOLATION},
+        {'B', KV_ERR_BUSY},
+        {'a', KV_ERR_UKNOWN},
+        {'Z', KV_ERR_UKNOWN},
+        {'\0', KV_ERR_UKNOWN},
+    };
+    for (const auto& [letter, code] : table) {
+        SCOPED_TRACE(letter);
+        // The data field is taken whatever the status says.
+        EXPECT_EQ(VerifyReply(test::TerminalReply(3, std::string(1, letter) + "xyz")),
+                  (VerifiedReply{code, "xyz"}));
+    }
+}
+
+TEST(FrameCodec, VerifyingRepliesOfEveryShape) {
+    const std::string good = test::TerminalReply(1, "A123");
+    std::string lowerCaseChecksum = good;
+    lowerCaseChecksum[7] = 'd'; // D7 written d7
+    std::string lowerCaseLength = test::TerminalReply(1, "A12345");
+    ASSERT_EQ(lowerCaseLength.substr(lowerCaseLength.size() - 3, 2), "0A");
+    lowerCaseLength[lowerCaseLength.size() - 2] = 'a';
+
+    struct Row {
+        const char* name;
+        std::string frame;
+        std::optional<VerifiedReply> expected;
+    };
+    const Row rows[] = {
+        {"status A without data", test::TerminalReply(1, "A"), VerifiedReply{KV_SUCCESS, ""}},
+        {"pushed record form", test::TerminalReply(5, "XN1\t2\tC0042"),
+         VerifiedReply{KV_SUCCESS, "1\t2\tC0042"}},
+        {"refusal keeps its data", test::TerminalReply(1, "Exyz"),
+         VerifiedReply{KV_ERR_END, "xyz"}},
+        {"lower-case checksum", lowerCaseChecksum,
+         VerifiedReply{KV_ERR_CHECKSUM, lowerCaseChecksum}},
+        {"lower-case length digits are read", lowerCaseLength, VerifiedReply{KV_SUCCESS, "12345"}},
+        {"carriage return after ETX", good + "\r",
+         VerifiedReply{KV_ERR_LENGTH_NOT_MATCH, good + "\r"}},
+        {"two replies in one text", good + good,
+         VerifiedReply{KV_ERR_LENGTH_NOT_MATCH, good + good}},
+        {"NUL and ETX inside the data", test::TerminalReply(1, std::string("A\0\x03z", 4)),
+         VerifiedReply{KV_SUCCESS, std::string("\0\x03z", 3)}},
+        {"reply longer than the length field can say",
+         test::TerminalReply(1, "A" + std::string(300, 'r')),
+         VerifiedReply{KV_ERR_LENGTH_NOT_MATCH,
+                       test::TerminalReply(1, "A" + std::string(300, 'r'))}},
+        {"empty text", "", std::nullopt},
+        {"two characters", "\x02\x03", std::nullopt},
+        {"length passes but no room for a checksum", "x00y", std::nullopt},
+        // Its checksum would have to begin with the N of the status.
+        {"a nine-character XN never verifies",
+         "\x02"
+         "11XN805"
+         "\x03",
+         VerifiedReply{KV_ERR_CHECKSUM, "\x02"
+                                        "11XN805"
+                                        "\x03"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(VerifyReply(row.frame), row.expected);
+    }
+}
+
+TEST(FrameCodec, ArbitraryBytesNeverReadOutsideTheFrame) {
+    // A fixed pseudo-random sequence: every length up to 64, bytes 0 to 255. The sanitizer
+    // build catches any read outside the text; failed checks keep the whole frame.
+    std::uint32_t seed = 12345;
+    for (std::size_t length = 0; length <= 64; ++length) {
+        for (int sample = 0; sample < 50; ++sample) {
+            std::string frame(length, '\0');
+            for (char& c : frame) {
+                seed = seed * 1103515245u + 12345u;
+                c = static_cast<char>(seed >> 24);
+            }
+            const auto reply = VerifyReply(frame);
+            if (reply &&
+                (reply->errCode == KV_ERR_LENGTH_NOT_MATCH || reply->errCode == KV_ERR_CHECKSUM)) {
+                EXPECT_EQ(reply->data, frame);
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace kelvra
