@@ -34,8 +34,12 @@ public:
 
     // Datagram: one datagram per call. Stream: the bytes in order.
     virtual void send(const std::string& bytes) = 0;
+    // Datagram: the oldest datagram not yet read (each raises its own data-arrived
+    // notification), and remotePeerAddress() then names its sender. Stream: all bytes that
+    // have arrived.
     virtual std::string readAll() = 0;
     virtual std::string remotePeerAddress() const = 0;
+    virtual std::string localAddress() const = 0;
 
     // Notifications, called on the owner's thread from the event pump.
     std::function<void()> onDataArrival;

@@ -40,6 +40,7 @@ public:
     void send(const std::string& bytes) override;
     std::string readAll() override;
     std::string remotePeerAddress() const override { return peerAddress; }
+    std::string localAddress() const override { return "127.0.0.1"; }
 
     // Data that reaches the socket delayMs from now and is then notified.
     void arrive(std::string bytes, std::int64_t delayMs = 0);
