@@ -1,0 +1,478 @@
+// The terminal command set on fake links in virtual time: the exact command text each
+// operation puts on the wire, and the operations that do more than one plain exchange.
+#include "DriverProbe.h"
+#include "driver/FrameCodec.h"
+#include "driver/ReplyPasses.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kelvra {
+namespace {
+
+using test::DriverRig;
+using test::TerminalReply;
+
+constexpr std::int16_t kTerminal = 1;
+
+// The body of a request frame: what stands between the two address characters and the
+// checksum, that is the command letters followed by the argument text.
+std::string BodyOf(const std::string& frame) {
+    return frame.size() < 8 ? std::string("<short frame>") : frame.substr(3, frame.size() - 8);
+}
+
+const DateTime kOneAfternoon = DateTime::fromParts(2026, 12, 5, 13, 5, 9);
+const DateTime kMidnight = DateTime::fromParts(2026, 12, 5, 0, 0, 0);
+const DateTime kMorning = DateTime::fromParts(1999, 1, 31, 7, 5, 0);
+const DateTime kBellTime = DateTime::fromParts(2031, 7, 14, 7, 30, 0);
+
+struct CommandRow {
+    const char* operation;
+    std::function<void(ucKelvra&)> run;
+    std::string body;
+};
+
+// clang-format off
+const std::vector<CommandRow> kCommandRows = {
+    // Link tests and raw frames.
+    {"EchoTest",            [](ucKelvra& kv) { kv.EchoTest(kTerminal, "123"); },        "E123"},
+    {"EchoTest empty",      [](ucKelvra& kv) { kv.EchoTest(kTerminal, ""); },           "E"},
+    {"Polling 25",          [](ucKelvra& kv) { kv.Polling(kTerminal, 25); },            "BW0025"},
+    {"Polling 0",           [](ucKelvra& kv) { kv.Polling(kTerminal, 0); },             "BW0000"},
+    {"Polling five digits", [](ucKelvra& kv) { kv.Polling(kTerminal, 12345); },         "BW12345"},
+    {"Polling negative",    [](ucKelvra& kv) { kv.Polling(kTerminal, -5); },            "BW-0005"},
+    {"SendRawData",         [](ucKelvra& kv) { kv.SendRawData(kTerminal, "LS", true); }, "LS"},
+    // Login.
+    {"Login",               [](ucKelvra& kv) { kv.Login(kTerminal, "4711"); },          "LI4711"},
+    {"Login no password",   [](ucKelvra& kv) { kv.Login(kTerminal, ""); },              "LI"},
+    {"Logout",              [](ucKelvra& kv) { kv.Logout(kTerminal); },                 "LO"},
+    {"LoginStatus",         [](ucKelvra& kv) { kv.LoginStatus(kTerminal); },            "LS"},
+    // Clock, date and machine items, addressed by name.
+    {"GetTime",             [](ucKelvra& kv) { kv.GetTime(kTerminal); },                "IG\"TIME\"00"},
+    {"GetDate",             [](ucKelvra& kv) { kv.GetDate(kTerminal); },                "IG\"DATE\"00"},
+    {"GetMachNo",           [](ucKelvra& kv) { kv.GetMachNo(kTerminal); },              "IG\"MACHNO\"00"},
+    {"GetMachName",         [](ucKelvra& kv) { kv.GetMachName(kTerminal); },            "IG\"MACHNAME\"00"},
+    {"SetTime",             [](ucKelvra& kv) { kv.SetTime(kTerminal, kOneAfternoon); }, "IS\"TIME\"0013:05:09"},
+    {"SetTime morning",     [](ucKelvra& kv) { kv.SetTime(kTerminal, kMorning); },      "IS\"TIME\"0007:05:00"},
+    {"SetTime midnight",    [](ucKelvra& kv) { kv.SetTime(kTerminal, kMidnight); },     "IS\"TIME\"0000:00:00"},
+    {"SetDate",             [](ucKelvra& kv) { kv.SetDate(kTerminal, kOneAfternoon); }, "IS\"DATE\"0005-12-2026"},
+    {"SetDate morning",     [](ucKelvra& kv) { kv.SetDate(kTerminal, kMorning); },      "IS\"DATE\"0031-01-1999"},
+    {"SetMachNo 7",         [](ucKelvra& kv) { kv.SetMachNo(kTerminal, 7); },           "IS\"MACHNO\"007"},
+    {"SetMachNo 123",       [](ucKelvra& kv) { kv.SetMachNo(kTerminal, 123); },         "IS\"MACHNO\"00123"},
+    {"SetMachNo negative",  [](ucKelvra& kv) { kv.SetMachNo(kTerminal, -3); },          "IS\"MACHNO\"00-3"},
+    {"SetMachName",         [](ucKelvra& kv) { kv.SetMachName(kTerminal, "Gate 2"); },  "IS\"MACHNAME\"00Gate 2"},
+    {"GetDateFormat",       [](ucKelvra& kv) { kv.GetDateFormat(kTerminal); },          "IG0400"},
+    // Record download.
+    {"RecordCount",          [](ucKelvra& kv) { kv.RecordCount(kTerminal); },          "RN"},
+    {"GetRecord",            [](ucKelvra& kv) { kv.GetRecord(kTerminal); },            "RG"},
+    {"ConfirmRecord",        [](ucKelvra& kv) { kv.ConfirmRecord(kTerminal); },        "RH"},
+    {"AbortReadTransation",  [](ucKelvra& kv) { kv.AbortReadTransation(kTerminal); },  "RA"},
+    {"CommitReadTransation", [](ucKelvra& kv) { kv.CommitReadTransation(kTerminal); }, "RC"},
+    {"DeleteOldRecords",     [](ucKelvra& kv) { kv.DeleteOldRecords(kTerminal); },     "RO"},
+    {"ResetOldRecords",      [](ucKelvra& kv) { kv.ResetOldRecords(kTerminal); },      "RR"},
+    {"InitializeDatabase",   [](ucKelvra& kv) { kv.InitializeDatabase(kTerminal); },   "RI"},
+    {"RecorverDatabase",     [](ucKelvra& kv) { kv.RecorverDatabase(kTerminal); },     "RM"},
+    // The catalogue and array items: references and members keep their last two characters.
+    {"GetItemCount",         [](ucKelvra& kv) { kv.GetItemCount(kTerminal); },             "IC"},
+    {"ItemUpdate",           [](ucKelvra& kv) { kv.ItemUpdate(kTerminal); },               "IU"},
+    {"GetItemNumberByName",  [](ucKelvra& kv) { kv.GetItemNumberByName(kTerminal, "TIME"); }, "ILTIME"},
+    {"GetItemInfo",          [](ucKelvra& kv) { kv.GetItemInfo(kTerminal, 5); },           "I?05"},
+    {"GetItem",              [](ucKelvra& kv) { kv.GetItem(kTerminal, 3, 0); },            "IG0300"},
+    {"GetItem 42 7",         [](ucKelvra& kv) { kv.GetItem(kTerminal, 42, 7); },           "IG4207"},
+    {"GetItem hundreds",     [](ucKelvra& kv) { kv.GetItem(kTerminal, 123, -1); },         "IG23-1"},
+    {"GetItem -32768",       [](ucKelvra& kv) { kv.GetItem(kTerminal, -32768, 0); },       "IG6800"},
+    {"SetItem",              [](ucKelvra& kv) { kv.SetItem(kTerminal, 12, 1, "30"); },     "IS120130"},
+    {"GetItemDefault",       [](ucKelvra& kv) { kv.GetItemDefault(kTerminal, 7, 42); },    "ID0742"},
+    // Table items: record numbers keep their last four characters.
+    {"GetItemTab_FieldInfo",   [](ucKelvra& kv) { kv.GetItemTab_FieldInfo(kTerminal, 9, 2); },  "I*0902"},
+    {"SetItemTab_ItemTop",     [](ucKelvra& kv) { kv.SetItemTab_ItemTop(kTerminal, 0); },       "IT00"},
+    {"GetItemTab_ItemFetch",   [](ucKelvra& kv) { kv.GetItemTab_ItemFetch(kTerminal, 7); },     "IF07"},
+    {"SetItemTab_ItemConfirm", [](ucKelvra& kv) { kv.SetItemTab_ItemConfirm(kTerminal, 9); },   "IH09"},
+    {"SetItemTab_ItemAdd",     [](ucKelvra& kv) { kv.SetItemTab_ItemAdd(kTerminal, 9, "1\tAnn"); }, "IA091\tAnn"},
+    {"ItemAdd empty record",   [](ucKelvra& kv) { kv.SetItemTab_ItemAdd(kTerminal, 9, ""); },  "IA09"},
+    {"SetItemTab_ItemEdit",    [](ucKelvra& kv) { kv.SetItemTab_ItemEdit(kTerminal, 12, 3, "X"); }, "IE120003X"},
+    {"ItemEdit five digits",   [](ucKelvra& kv) { kv.SetItemTab_ItemEdit(kTerminal, 12, 12345, "X"); }, "IE122345X"},
+    {"SetItemTab_ItemRemove",  [](ucKelvra& kv) { kv.SetItemTab_ItemRemove(kTerminal, 9, 15); }, "IR090015"},
+    {"ItemRemove negative",    [](ucKelvra& kv) { kv.SetItemTab_ItemRemove(kTerminal, 9, -5); }, "IR0900-5"},
+    // Extended mode, display and relays.
+    {"X_LogOn",              [](ucKelvra& kv) { kv.X_LogOn(kTerminal); },               "XO"},
+    {"X_LogOff",             [](ucKelvra& kv) { kv.X_LogOff(kTerminal); },              "XF"},
+    {"X_ResendRecord",       [](ucKelvra& kv) { kv.X_ResendRecord(kTerminal); },        "XR"},
+    {"X_ShowText",           [](ucKelvra& kv) { kv.X_ShowText(kTerminal, 5, "HELLO"); }, "XT05HELLO"},
+    {"X_ShowText negative",  [](ucKelvra& kv) { kv.X_ShowText(kTerminal, -5, ""); },    "XT-05"},
+    {"X_ActivateBell 120",   [](ucKelvra& kv) { kv.X_ActivateBell(kTerminal, 120); },   "XB120"},
+    {"X_ActivateBell 5",     [](ucKelvra& kv) { kv.X_ActivateBell(kTerminal, 5); },     "XB05"},
+    {"X_ActivateLock 99",    [](ucKelvra& kv) { kv.X_ActivateLock(kTerminal, 99); },    "XL99"},
+    {"X_ActivateLock 0",     [](ucKelvra& kv) { kv.X_ActivateLock(kTerminal, 0); },     "XL00"},
+    {"X_PunchTimesSet 10",   [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, 10); },   "XP0A"},
+    {"X_PunchTimesSet 255",  [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, 255); },  "XPFF"},
+    {"X_PunchTimesSet 256",  [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, 256); },  "XP00"},
+    {"X_PunchTimesSet 300",  [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, 300); },  "XP2C"},
+    {"X_PunchTimesSet -1",   [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, -1); },   "XPFF"},
+    {"X_PunchTimesGet",      [](ucKelvra& kv) { kv.X_PunchTimesGet(kTerminal); },       "XU"},
+    // The bell table: slot = weekday * 32 + bell, sent as two hexadecimal digits.
+    {"SetBellTimeMode 0",    [](ucKelvra& kv) { kv.SetBellTimeMode(kTerminal, 0); },    "WE00"},
+    {"SetBellTimeMode 1",    [](ucKelvra& kv) { kv.SetBellTimeMode(kTerminal, 1); },    "WE01"},
+    {"SetBellTimeMode 12",   [](ucKelvra& kv) { kv.SetBellTimeMode(kTerminal, 12); },   "WE012"},
+    {"GetBellTimeMode",      [](ucKelvra& kv) { kv.GetBellTimeMode(kTerminal); },       "WS"},
+    {"ClearBellTimeSettings",[](ucKelvra& kv) { kv.ClearBellTimeSettings(kTerminal); }, "WC"},
+    {"GetBellTime 2 3",      [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 2, 3); },     "WG43"},
+    {"GetBellTime 0 0",      [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 0, 0); },     "WG00"},
+    {"GetBellTime 6 31",     [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 6, 31); },    "WGDF"},
+    {"GetBellTime 7 31",     [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 7, 31); },    "WGFF"},
+    {"GetBellTime 8 0",      [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 8, 0); },     "WG00"},
+    {"SetBellTime",          [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 2, 3, kBellTime, 1); }, "WT4307:30:0001"},
+    {"SetBellTime midnight", [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 0, 0, kMidnight, 0); }, "WT0000:00:0000"},
+};
+// clang-format on
+
+TEST(CommandSet, EachOperationSendsItsLettersAndArgumentsInOneFrame) {
+    for (const CommandRow& row : kCommandRows) {
+        SCOPED_TRACE(row.operation);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
+        row.run(rig.kv);
+        EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+        ASSERT_EQ(rig.socket().sent.size(), 1u);
+        const std::string& frame = rig.socket().sent.front();
+        EXPECT_EQ(BodyOf(frame), row.body);
+        // Verifying it as a terminal would checks the framing around the body.
+        EXPECT_EQ(frame, BuildRequestFrame(row.body, kTerminal, ""));
+    }
+}
+
+TEST(CommandSet, PollingFramesTheSourceTerminalNotTheMachine) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.answerEveryFrame(TerminalReply(17, "A"));
+    rig.kv.Polling(17, 25);
+    ASSERT_EQ(rig.socket().sent.size(), 1u);
+    EXPECT_EQ(rig.socket().sent.front().substr(1, 2), "AA");
+    EXPECT_EQ(BodyOf(rig.socket().sent.front()), "BW0025");
+}
+
+TEST(CommandSet, ConfirmRecordSendsWithoutWaitingAndKeepsTheOutcome) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
+    rig.kv.SetErrCode(KV_ERR_END);
+    rig.kv.X_ConfirmRecord(kTerminal);
+    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_END);
+    EXPECT_EQ(rig.time.elapsedMs(), 0);
+    ASSERT_EQ(rig.socket().sent.size(), 1u);
+    EXPECT_EQ(BodyOf(rig.socket().sent.front()), "XA");
+}
+
+TEST(CommandSet, RawDataWithoutAcknowledgementReturnsAtOnceWithSuccess) {
+    for (bool explicitFalse : {false, true}) {
+        SCOPED_TRACE(explicitFalse);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.answerEveryFrame(TerminalReply(kTerminal, "AXI"));
+        rig.kv.SetErrCode(KV_ERR_TIMEOUT);
+        if (explicitFalse) {
+            rig.kv.SendRawData(kTerminal, "LS", false);
+        } else {
+            rig.kv.SendRawData(kTerminal, "LS");
+        }
+        EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+        EXPECT_EQ(rig.time.elapsedMs(), 0);
+        ASSERT_EQ(rig.socket().sent.size(), 1u);
+        EXPECT_EQ(BodyOf(rig.socket().sent.front()), "LS");
+    }
+}
+
+TEST(CommandSet, RawDataWithAcknowledgementAnswersLikeLoginStatus) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.answerEveryFrame(TerminalReply(kTerminal, "AXI"));
+    rig.kv.SendRawData(kTerminal, "LS", true);
+    std::string raw;
+    rig.kv.GetData(raw);
+    rig.kv.LoginStatus(kTerminal);
+    std::string status;
+    rig.kv.GetData(status);
+    EXPECT_EQ(raw, "XI");
+    EXPECT_EQ(status, "XI");
+}
+
+// The bell table commands and raw data clear a stale outcome first, so a link that was never
+// opened does not refuse them; the other commands are refused while the outcome stands.
+TEST(CommandSet, BellCommandsAndRawDataClearAStaleOutcomeBeforeSending) {
+    struct Row {
+        const char* operation;
+        std::function<void(ucKelvra&)> run;
+        bool sends;
+    };
+    const std::vector<Row> rows = {
+        {"SetBellTimeMode", [](ucKelvra& kv) { kv.SetBellTimeMode(kTerminal, 1); }, true},
+        {"GetBellTimeMode", [](ucKelvra& kv) { kv.GetBellTimeMode(kTerminal); }, true},
+        {"ClearBellTimeSettings", [](ucKelvra& kv) { kv.ClearBellTimeSettings(kTerminal); }, true},
+        {"GetBellTime", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 1, 2); }, true},
+        {"SetBellTime", [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1, 2, kBellTime, 1); }, true},
+        {"SendRawData", [](ucKelvra& kv) { kv.SendRawData(kTerminal, "RN", true); }, true},
+        {"RecordCount", [](ucKelvra& kv) { kv.RecordCount(kTerminal); }, false},
+        {"GetItem", [](ucKelvra& kv) { kv.GetItem(kTerminal, 1, 0); }, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.operation);
+        DriverRig rig; // never connected: the datagram socket simply sends
+        rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
+        rig.kv.SetErrCode(KV_ERR_TIMEOUT);
+        row.run(rig.kv);
+        EXPECT_EQ(rig.socket().sent.size(), row.sends ? 1u : 0u);
+        EXPECT_EQ(rig.kv.ErrCode(), row.sends ? KV_SUCCESS : KV_ERR_CONNECTION_NOT_ESTABLISHED);
+    }
+}
+
+TEST(CommandSet, ConversionsThatOverflowSixteenBitsThrowBeforeSending) {
+    struct Row {
+        const char* operation;
+        std::function<void(ucKelvra&)> run;
+    };
+    const std::vector<Row> rows = {
+        {"Login ID 32768", [](ucKelvra& kv) { kv.Login(32768, "1"); }},
+        {"Login ID -32769", [](ucKelvra& kv) { kv.Login(-32769, "1"); }},
+        {"GetBellTime weekday 1024", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 1024, 0); }},
+        // The day's first slot fits but the bell carries it past 32767.
+        {"SetBellTime slot 32768",
+         [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1023, 32, kBellTime, 1); }},
+        {"GetBellTime slot -32769", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, -1024, -1); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.operation);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
+        rig.kv.SetErrCode(KV_ERR_END);
+        EXPECT_THROW(row.run(rig.kv), std::overflow_error);
+        EXPECT_TRUE(rig.socket().sent.empty());
+        EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_END);
+    }
+}
+
+TEST(CommandSet, TheLargestBellSlotsStillFit) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
+    rig.kv.GetBellTime(kTerminal, 1023, 31); // 32767
+    rig.kv.GetBellTime(kTerminal, -1024, 0); // -32768
+    ASSERT_EQ(rig.socket().sent.size(), 2u);
+    EXPECT_EQ(BodyOf(rig.socket().sent[0]), "WGFF");
+    EXPECT_EQ(BodyOf(rig.socket().sent[1]), "WG00");
+}
+
+// Login asks again only when the terminal stays silent, at most ErrorCount times more.
+TEST(Login, RepeatsOnlyOnTimeOutBoundedByErrorCount) {
+    struct Row {
+        const char* name;
+        std::int16_t errorCount;
+        std::vector<std::string> answers; // per frame in turn; "" = silent
+        std::size_t frames;
+        std::int32_t outcome;
+    };
+    const std::vector<Row> rows = {
+        {"silent, ErrorCount 0", 0, {}, 1, KV_ERR_TIMEOUT},
+        {"silent, ErrorCount 2", 2, {}, 3, KV_ERR_TIMEOUT},
+        {"refused", 2, {"D"}, 1, KV_ERR_ACCESS_DENIED},
+        {"accepted", 2, {"A"}, 1, KV_SUCCESS},
+        {"answers the second", 2, {"", "A"}, 2, KV_SUCCESS},
+        {"busy is no time-out", 5, {"", "B"}, 2, KV_ERR_BUSY},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.kv.SetErrorCount(row.errorCount);
+        std::size_t frame = 0;
+        rig.socket().peer = [&](const std::string&) {
+            const std::size_t index = frame++;
+            if (index < row.answers.size() && !row.answers[index].empty()) {
+                rig.socket().arrive(TerminalReply(kTerminal, row.answers[index]), 10);
+            }
+        };
+        rig.kv.Login(kTerminal, "4711");
+        EXPECT_EQ(rig.socket().sent.size(), row.frames);
+        EXPECT_EQ(rig.kv.ErrCode(), row.outcome);
+        for (const std::string& sent : rig.socket().sent) {
+            EXPECT_EQ(BodyOf(sent), "LI4711");
+        }
+    }
+}
+
+TEST(Login, ASilentTerminalCostsOneFullWaitPerFrame) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.kv.SetErrorCount(2);
+    rig.kv.Login(kTerminal, "");
+    EXPECT_EQ(rig.time.sleepCalls(kReplyPassMs), 3 * 61);
+}
+
+TEST(ExtendedMode, LogOnEntersRealTimeModeOnlyWhenTheTerminalAgrees) {
+    struct Row {
+        const char* answer; // "" = silent
+        bool realTime;
+    };
+    for (const Row& row : {Row{"", false}, Row{"N", false}, Row{"A", true}}) {
+        SCOPED_TRACE(row.answer);
+        DriverRig rig;
+        rig.connectUdp();
+        if (*row.answer != '\0') {
+            rig.answerEveryFrame(TerminalReply(kTerminal, row.answer));
+        }
+        rig.kv.X_LogOn(kTerminal);
+        EXPECT_EQ(rig.kv.RealTimeMode(), row.realTime);
+    }
+}
+
+TEST(ExtendedMode, ResendIsPendingOnlyWhileItsTransactionRuns) {
+    for (bool silent : {true, false}) {
+        SCOPED_TRACE(silent);
+        DriverRig rig;
+        rig.connectUdp();
+        bool pendingWhenSent = false;
+        rig.socket().peer = [&](const std::string&) {
+            pendingWhenSent = rig.kv.ResendPending();
+            if (!silent) {
+                rig.socket().arrive(TerminalReply(kTerminal, "XN0001"), 10);
+            }
+        };
+        rig.kv.X_ResendRecord(kTerminal);
+        EXPECT_TRUE(pendingWhenSent);
+        EXPECT_FALSE(rig.kv.ResendPending());
+        EXPECT_EQ(rig.kv.ErrCode(), silent ? KV_ERR_TIMEOUT : KV_SUCCESS);
+    }
+}
+
+// The terminal counts in hexadecimal; the buffer is left holding the decimal count.
+TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
+    struct Row {
+        const char* reply; // status letter and data
+        std::int32_t outcome;
+        const char* data;
+    };
+    const Row rows[] = {
+        {"A0A", KV_SUCCESS, "10"},
+        {"AFF", KV_SUCCESS, "255"},
+        {"Aff", KV_SUCCESS, "255"},
+        {"AFFFF", KV_SUCCESS, "-1"},
+        {"A00", KV_SUCCESS, "0"},
+        {"A", KV_SUCCESS, "0"},
+        {"AZZ", KV_SUCCESS, "0"},
+        {"A1G", KV_SUCCESS, "1"},
+        {"A10000", KV_SUCCESS, "65536"},
+        // Too long for any count: handed over as it came instead of thrown at the caller.
+        {"A123456789", KV_SUCCESS, "123456789"},
+        // A refusal leaves its data alone.
+        {"E0A", KV_ERR_END, "0A"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reply);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.answerEveryFrame(TerminalReply(kTerminal, row.reply));
+        rig.kv.X_PunchTimesGet(kTerminal);
+        EXPECT_EQ(rig.kv.ErrCode(), row.outcome);
+        std::string data;
+        rig.kv.GetData(data);
+        EXPECT_EQ(data, row.data);
+    }
+}
+
+TEST(ExtendedMode, PunchTimesTimeOutLeavesTheBufferEmpty) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.kv.X_PunchTimesGet(kTerminal);
+    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
+    std::string data = "untouched";
+    rig.kv.GetData(data);
+    EXPECT_EQ(data, "");
+}
+
+TEST(Bells, ClearingWaitsUpToThirtySecondsAndRestoresTheTimeout) {
+    for (std::int32_t callerTimeout : {3000, 1234}) {
+        SCOPED_TRACE(callerTimeout);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.kv.SetTimeout(callerTimeout);
+        std::int32_t timeoutWhenSent = 0;
+        rig.socket().peer = [&](const std::string&) { timeoutWhenSent = rig.kv.Timeout(); };
+        rig.kv.ClearBellTimeSettings(kTerminal);
+        EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
+        EXPECT_EQ(timeoutWhenSent, 30000);
+        EXPECT_EQ(rig.time.sleepCalls(kReplyPassMs), 30000 / 50 + 1);
+        EXPECT_EQ(rig.kv.Timeout(), callerTimeout);
+    }
+}
+
+TEST(Bells, ClearingAcceptsAReplyLongAfterTheUsualTimeout) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.answerEveryFrame(TerminalReply(kTerminal, "A"), 20000);
+    rig.kv.ClearBellTimeSettings(kTerminal);
+    EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+    EXPECT_EQ(rig.kv.Timeout(), 3000);
+}
+
+TEST(DateFormat, TakesTheReplyAsANumberAndEmptiesTheBuffer) {
+    struct Row {
+        const char* reply;
+        std::int16_t dateFormat;
+    };
+    const Row rows[] = {{"A2", 2}, {"A", 0}, {"A2.5", 2}, {"A3.5", 4}, {"Ax", 0}, {"A-7", -7}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reply);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.answerEveryFrame(TerminalReply(kTerminal, row.reply));
+        rig.kv.GetDateFormat(kTerminal);
+        EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+        EXPECT_EQ(rig.kv.DateFormat(), row.dateFormat);
+        std::string data = "untouched";
+        rig.kv.GetData(data);
+        EXPECT_EQ(data, "");
+    }
+}
+
+TEST(DateFormat, AFailedOrOverflowingReadKeepsTheFormerFormat) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.answerEveryFrame(TerminalReply(kTerminal, "A3"));
+    rig.kv.GetDateFormat(kTerminal);
+    ASSERT_EQ(rig.kv.DateFormat(), 3);
+
+    rig.answerEveryFrame(TerminalReply(kTerminal, "F5"));
+    rig.kv.GetDateFormat(kTerminal);
+    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_COMMAND_EXECUTION_FAILED);
+    EXPECT_EQ(rig.kv.DateFormat(), 3);
+    std::string data = "untouched";
+    rig.kv.GetData(data);
+    EXPECT_EQ(data, "");
+
+    rig.answerEveryFrame(TerminalReply(kTerminal, "A40000"));
+    EXPECT_THROW(rig.kv.GetDateFormat(kTerminal), std::overflow_error);
+    EXPECT_EQ(rig.kv.DateFormat(), 3);
+    data = "untouched";
+    rig.kv.GetData(data);
+    EXPECT_EQ(data, "");
+}
+
+TEST(Records, CountIsHandedOverOnceAndUnchanged) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.answerEveryFrame(TerminalReply(kTerminal, "A 0042"));
+    rig.kv.RecordCount(kTerminal);
+    std::string first;
+    std::string second = "untouched";
+    rig.kv.GetData(first);
+    rig.kv.GetData(second);
+    EXPECT_EQ(first, " 0042");
+    EXPECT_EQ(second, "");
+}
+
+} // namespace
+} // namespace kelvra
