@@ -53,6 +53,9 @@ void FakeSocket::connect() {
 
 void FakeSocket::breakConnection() {
     m_state = SocketError;
+    if (!notifyErrors) {
+        return;
+    }
     m_time.post([this] {
         if (onError) {
             onError(10061, "Connection refused");

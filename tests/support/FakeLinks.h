@@ -56,6 +56,8 @@ public:
     // The outcome of each connect in turn; Accept once the script is used up.
     std::deque<ConnectOutcome> connectScript;
     std::int64_t connectDelayMs = 20;
+    // Off: a refused connect shows only in the state, as when its notification is still queued.
+    bool notifyErrors = true;
     int connectCalls = 0;
     int closeCalls = 0;
     std::string journalName = "socket";
