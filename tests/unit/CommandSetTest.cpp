@@ -186,20 +186,6 @@ TEST(CommandSet, RawDataWithoutAcknowledgementReturnsAtOnceWithSuccess) {
     }
 }
 
-TEST(CommandSet, RawDataWithAcknowledgementAnswersLikeLoginStatus) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(kTerminal, "AXI"));
-    rig.kv.SendRawData(kTerminal, "LS", true);
-    std::string raw;
-    rig.kv.GetData(raw);
-    rig.kv.LoginStatus(kTerminal);
-    std::string status;
-    rig.kv.GetData(status);
-    EXPECT_EQ(raw, "XI");
-    EXPECT_EQ(status, "XI");
-}
-
 // The bell table commands and raw data clear a stale outcome first, so a link that was never
 // opened does not refuse them; the other commands are refused while the outcome stands.
 TEST(CommandSet, BellCommandsAndRawDataClearAStaleOutcomeBeforeSending) {
@@ -304,14 +290,6 @@ TEST(Login, RepeatsOnlyOnTimeOutBoundedByErrorCount) {
     }
 }
 
-TEST(Login, ASilentTerminalCostsOneFullWaitPerFrame) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.kv.SetErrorCount(2);
-    rig.kv.Login(kTerminal, "");
-    EXPECT_EQ(rig.time.sleepCalls(kReplyPassMs), 3 * 61);
-}
-
 TEST(ExtendedMode, LogOnEntersRealTimeModeOnlyWhenTheTerminalAgrees) {
     struct Row {
         const char* answer; // "" = silent
@@ -383,16 +361,6 @@ TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
     }
 }
 
-TEST(ExtendedMode, PunchTimesTimeOutLeavesTheBufferEmpty) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.kv.X_PunchTimesGet(kTerminal);
-    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
-    std::string data = "untouched";
-    rig.kv.GetData(data);
-    EXPECT_EQ(data, "");
-}
-
 TEST(Bells, ClearingWaitsUpToThirtySecondsAndRestoresTheTimeout) {
     for (std::int32_t callerTimeout : {3000, 1234}) {
         SCOPED_TRACE(callerTimeout);
@@ -459,19 +427,6 @@ TEST(DateFormat, AFailedOrOverflowingReadKeepsTheFormerFormat) {
     data = "untouched";
     rig.kv.GetData(data);
     EXPECT_EQ(data, "");
-}
-
-TEST(Records, CountIsHandedOverOnceAndUnchanged) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(kTerminal, "A 0042"));
-    rig.kv.RecordCount(kTerminal);
-    std::string first;
-    std::string second = "untouched";
-    rig.kv.GetData(first);
-    rig.kv.GetData(second);
-    EXPECT_EQ(first, " 0042");
-    EXPECT_EQ(second, "");
 }
 
 } // namespace
