@@ -1,0 +1,163 @@
+#include "Faults.h"
+
+#include "SimFrames.h"
+
+#include <charconv>
+#include <stdexcept>
+
+namespace kelvra::sim {
+
+namespace {
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+int number(std::string_view item, std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < 0) {
+        throw std::invalid_argument("fault item '" + std::string(item) +
+                                    "': expected a non-negative number");
+    }
+    return value;
+}
+
+} // namespace
+
+bool ConsumeCount(int& count) {
+    if (count < 0) {
+        return true;
+    }
+    if (count > 0) {
+        --count;
+        return true;
+    }
+    return false;
+}
+
+std::string GarbageBytes(int count) {
+    static constexpr char kPattern[] = "#~?%garbage!";
+    std::string bytes;
+    for (int i = 0; i < count; ++i) {
+        bytes += kPattern[i % (sizeof kPattern - 1)];
+    }
+    return bytes;
+}
+
+FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings faults) {
+    while (!spec.empty()) {
+        const std::size_t comma = spec.find(',');
+        const std::string_view item = trim(spec.substr(0, comma));
+        spec = comma == std::string_view::npos ? std::string_view{} : spec.substr(comma + 1);
+        if (item.empty()) {
+            continue;
+        }
+        const std::size_t equals = item.find('=');
+        const std::string_view name = item.substr(0, equals);
+        const bool hasValue = equals != std::string_view::npos;
+        const std::string_view value = hasValue ? item.substr(equals + 1) : std::string_view{};
+        auto noValue = [&] {
+            if (hasValue) {
+                throw std::invalid_argument("fault item '" + std::string(item) +
+                                            "' takes no value");
+            }
+        };
+        auto needValue = [&] {
+            if (!hasValue) {
+                throw std::invalid_argument("fault item '" + std::string(item) +
+                                            "' needs a value");
+            }
+        };
+
+        if (name == "none") {
+            noValue();
+            faults = FaultSettings{};
+        } else if (name == "silent" || name == "silent-terminal") {
+            noValue();
+            faults.silentTerminal = true;
+        } else if (name == "silent-module") {
+            noValue();
+            faults.silentModule = true;
+        } else if (name == "busy-module") {
+            faults.module = ModuleAvailability::Busy;
+            faults.busyForExits = hasValue ? number(item, value) : -1;
+        } else if (name == "free-module") {
+            noValue();
+            faults.module = ModuleAvailability::Free;
+        } else if (name == "drop") {
+            needValue();
+            faults.dropReplies = number(item, value);
+        } else if (name == "corrupt") {
+            faults.corruptReplies = hasValue ? number(item, value) : -1;
+        } else if (name == "corrupt-push") {
+            faults.corruptPushes = hasValue ? number(item, value) : -1;
+        } else if (name == "split") {
+            faults.splitDelayMs = hasValue ? number(item, value) : 20;
+        } else if (name == "delay") {
+            needValue();
+            faults.delayMs = number(item, value);
+        } else if (name == "double") {
+            noValue();
+            faults.doubleReplies = true;
+        } else if (name == "garbage") {
+            faults.garbageBytes = hasValue ? number(item, value) : 8;
+        } else if (name == "refuse") {
+            needValue();
+            const std::size_t colon = value.find(':');
+            const std::string_view letter = value.substr(0, colon);
+            if (letter.size() != 1) {
+                throw std::invalid_argument("fault item '" + std::string(item) +
+                                            "': expected one status letter");
+            }
+            faults.refuseStatus = letter.front();
+            faults.refuseCommand =
+                colon == std::string_view::npos ? std::string{} : std::string(value.substr(colon + 1));
+        } else {
+            throw std::invalid_argument("unknown fault item '" + std::string(item) + "'");
+        }
+    }
+    return faults;
+}
+
+std::vector<TimedWrite> ShapeOutgoing(const std::string& frame, FrameKind kind,
+                                      FaultSettings& faults) {
+    using std::chrono::milliseconds;
+    const bool isReply = kind == FrameKind::Reply;
+    if (isReply && ConsumeCount(faults.dropReplies)) {
+        return {};
+    }
+    std::string bytes = frame;
+    if (ConsumeCount(isReply ? faults.corruptReplies : faults.corruptPushes)) {
+        bytes = CorruptChecksum(std::move(bytes));
+    }
+
+    std::vector<TimedWrite> writes;
+    milliseconds at{faults.delayMs};
+    auto emit = [&] {
+        if (faults.splitDelayMs >= 0 && bytes.size() >= 2) {
+            const std::size_t half = bytes.size() / 2;
+            writes.push_back({at, bytes.substr(0, half)});
+            at += milliseconds{faults.splitDelayMs};
+            writes.push_back({at, bytes.substr(half)});
+        } else {
+            writes.push_back({at, bytes});
+        }
+    };
+    emit();
+    if (isReply && faults.doubleReplies) {
+        emit();
+    }
+    if (isReply && faults.garbageBytes > 0) {
+        writes.push_back({at, GarbageBytes(faults.garbageBytes)});
+    }
+    return writes;
+}
+
+} // namespace kelvra::sim

@@ -1,0 +1,620 @@
+#include "SimulatorHost.h"
+
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+#include <system_error>
+
+namespace kelvra::sim {
+
+namespace {
+
+std::string commandOf(std::string_view body) {
+    const std::size_t letters = !body.empty() && body.front() == 'E' ? 1 : 2;
+    return std::string(body.substr(0, letters));
+}
+
+bool wouldBlock(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+} // namespace
+
+SimulatorHost::SimulatorHost(SimulatorOptions options)
+    : m_options(std::move(options)),
+      m_module(m_options.moduleBindAddress.empty() ? m_options.bindAddress
+                                                   : m_options.moduleBindAddress),
+      m_faults(m_options.faults) {
+    for (std::int16_t number : m_options.terminals) {
+        terminalFor(number, true);
+    }
+}
+
+SimulatorHost::~SimulatorHost() {
+    stop();
+}
+
+std::string SimulatorHost::moduleAddress() const {
+    return m_options.moduleBindAddress.empty() ? m_options.bindAddress
+                                               : m_options.moduleBindAddress;
+}
+
+void SimulatorHost::start() {
+    std::lock_guard lock(m_mutex);
+    if (m_running) {
+        return;
+    }
+    for (const std::string& address : {m_options.bindAddress, moduleAddress()}) {
+        if (!m_options.allowNonLoopback && !IsLoopbackAddress(address)) {
+            throw std::invalid_argument("refusing to bind " + address +
+                                        ": outside 127.0.0.0/8 (allowNonLoopback not set)");
+        }
+    }
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) {
+        throw std::system_error(errno, std::generic_category(), "pipe");
+    }
+    m_wakeRead.reset(pipeEnds[0]);
+    m_wakeWrite.reset(pipeEnds[1]);
+    MakeNonBlocking(m_wakeRead.get());
+    MakeNonBlocking(m_wakeWrite.get());
+    try {
+        if (m_options.udp) {
+            m_udp = OpenUdpSocket(m_options.bindAddress, m_options.udpPort, m_udpPort);
+        }
+        if (m_options.tcp) {
+            m_listener = OpenTcpListener(m_options.bindAddress, m_options.tcpPort, m_tcpPort);
+        }
+        if (m_options.module) {
+            m_moduleSocket = OpenUdpSocket(moduleAddress(), m_options.modulePort, m_modulePort);
+        }
+        if (m_options.serial) {
+            m_pty = OpenPseudoTerminal();
+            m_serialPath = m_pty.slavePath;
+        }
+    } catch (...) {
+        m_udp.reset();
+        m_listener.reset();
+        m_moduleSocket.reset();
+        m_pty = PseudoTerminal{};
+        m_wakeRead.reset();
+        m_wakeWrite.reset();
+        throw;
+    }
+    m_stopping = false;
+    m_running = true;
+    m_thread = std::thread([this] { run(); });
+}
+
+void SimulatorHost::stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running) {
+            return;
+        }
+        m_stopping = true;
+        wake();
+    }
+    m_thread.join();
+    std::lock_guard lock(m_mutex);
+    m_running = false;
+    closeClient();
+    m_udp.reset();
+    m_listener.reset();
+    m_moduleSocket.reset();
+    m_pty = PseudoTerminal{};
+    m_wakeRead.reset();
+    m_wakeWrite.reset();
+    m_pending.clear();
+    m_changed.notify_all();
+}
+
+bool SimulatorHost::running() const {
+    std::lock_guard lock(m_mutex);
+    return m_running;
+}
+
+std::vector<std::string> SimulatorHost::endpointLines() const {
+    std::vector<std::string> lines;
+    if (m_udp) {
+        lines.push_back("udp " + m_options.bindAddress + ":" + std::to_string(m_udpPort));
+    }
+    if (m_listener) {
+        lines.push_back("tcp " + m_options.bindAddress + ":" + std::to_string(m_tcpPort));
+    }
+    if (m_moduleSocket) {
+        lines.push_back("module " + moduleAddress() + ":" + std::to_string(m_modulePort));
+    }
+    if (m_pty.master) {
+        lines.push_back("serial " + m_serialPath);
+    }
+    return lines;
+}
+
+void SimulatorHost::wake() {
+    if (m_wakeWrite) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeWrite.get(), &byte, 1);
+    }
+}
+
+// ---- control ------------------------------------------------------------------------------
+
+void SimulatorHost::setFaults(const FaultSettings& faults) {
+    std::lock_guard lock(m_mutex);
+    m_faults = faults;
+    wake();
+}
+
+void SimulatorHost::applyFaultSpec(std::string_view spec) {
+    std::lock_guard lock(m_mutex);
+    m_faults = ParseFaultSpec(spec, m_faults);
+    wake();
+}
+
+FaultSettings SimulatorHost::faults() const {
+    std::lock_guard lock(m_mutex);
+    return m_faults;
+}
+
+PunchRecord SimulatorHost::addPunchRecord(std::int16_t terminal, std::string cardCode,
+                                          int mode) {
+    std::lock_guard lock(m_mutex);
+    TerminalModel* model = terminalFor(terminal, true);
+    if (model == nullptr) {
+        throw std::out_of_range("terminal " + std::to_string(terminal) + " is not simulated");
+    }
+    PunchRecord record = model->addPunchRecord(std::move(cardCode), mode);
+    wake();
+    return record;
+}
+
+void SimulatorHost::setPushEvery(int ms) {
+    std::lock_guard lock(m_mutex);
+    m_options.terminal.pushEveryMs = ms;
+    const auto now = SteadyClock::now();
+    for (auto& [number, terminal] : m_terminals) {
+        terminal->setPushEvery(ms, now);
+    }
+    wake();
+}
+
+HostStats SimulatorHost::stats() const {
+    std::lock_guard lock(m_mutex);
+    return m_stats;
+}
+
+std::vector<ReceivedFrame> SimulatorHost::receivedFrames() const {
+    std::lock_guard lock(m_mutex);
+    return {m_received.begin(), m_received.end()};
+}
+
+void SimulatorHost::clearReceived() {
+    std::lock_guard lock(m_mutex);
+    m_received.clear();
+}
+
+bool SimulatorHost::streamClientConnected() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<bool>(m_client);
+}
+
+bool SimulatorHost::waitUntil(const std::function<bool(const HostStats&)>& predicate,
+                              std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return predicate(m_stats); });
+}
+
+TerminalModel* SimulatorHost::terminalFor(std::int16_t number, bool create) {
+    if (number < 0 || number > 207) {
+        return nullptr;
+    }
+    if (auto found = m_terminals.find(number); found != m_terminals.end()) {
+        return found->second.get();
+    }
+    const bool listed = m_options.terminals.empty() ||
+                        std::find(m_options.terminals.begin(), m_options.terminals.end(),
+                                  number) != m_options.terminals.end();
+    if (!create || !listed) {
+        return nullptr;
+    }
+    TerminalConfig config = m_options.terminal;
+    config.number = number;
+    auto& slot = m_terminals[number];
+    slot = std::make_unique<TerminalModel>(std::move(config));
+    return slot.get();
+}
+
+// ---- the loop -----------------------------------------------------------------------------
+
+int SimulatorHost::pollTimeoutMs(SteadyClock::time_point now) const {
+    std::optional<SteadyClock::time_point> next;
+    if (!m_pending.empty()) {
+        next = m_pending.front().due;
+    }
+    if (!m_faults.silentTerminal) {
+        for (const auto& [number, terminal] : m_terminals) {
+            if (const auto wakeup = terminal->nextWakeup(); wakeup && (!next || *wakeup < *next)) {
+                next = wakeup;
+            }
+        }
+    }
+    if (!next) {
+        return 1000;
+    }
+    if (*next <= now) {
+        return 0;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
+    return static_cast<int>(std::min<std::int64_t>(wait, 1000));
+}
+
+void SimulatorHost::run() {
+    enum Source { Wake, Udp, Module, Listener, Client, Serial };
+    std::vector<pollfd> fds;
+    std::vector<Source> sources;
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        fds.clear();
+        sources.clear();
+        auto watch = [&](const UniqueFd& fd, Source source, bool wantWrite) {
+            if (fd) {
+                fds.push_back({fd.get(), static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0});
+                sources.push_back(source);
+            }
+        };
+        watch(m_wakeRead, Wake, false);
+        watch(m_udp, Udp, false);
+        watch(m_moduleSocket, Module, false);
+        watch(m_listener, Listener, false);
+        watch(m_client, Client, !m_clientOut.empty());
+        watch(m_pty.master, Serial, !m_serialOut.empty());
+        const int timeout = pollTimeoutMs(SteadyClock::now());
+
+        lock.unlock();
+        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        lock.lock();
+        if (m_stopping) {
+            break;
+        }
+        const auto now = SteadyClock::now();
+        if (ready > 0) {
+            for (std::size_t i = 0; i < fds.size(); ++i) {
+                const short events = fds[i].revents;
+                if (events == 0) {
+                    continue;
+                }
+                switch (sources[i]) {
+                case Wake: {
+                    char drain[64];
+                    while (::read(m_wakeRead.get(), drain, sizeof drain) > 0) {
+                    }
+                    break;
+                }
+                case Udp:
+                    onUdpReadable(now);
+                    break;
+                case Module:
+                    onModuleReadable();
+                    break;
+                case Listener:
+                    onListenerReadable();
+                    break;
+                case Client:
+                    // The client may have been replaced or dropped ("E") since the poll.
+                    if (m_client.get() == fds[i].fd) {
+                        if (events & POLLOUT) {
+                            flushStream(m_client, m_clientOut, true);
+                        }
+                        if (m_client && (events & (POLLIN | POLLHUP | POLLERR))) {
+                            onClientReadable(now);
+                        }
+                    }
+                    break;
+                case Serial:
+                    if (events & POLLOUT) {
+                        flushStream(m_pty.master, m_serialOut, false);
+                    }
+                    if (events & POLLIN) {
+                        onSerialReadable(now);
+                    }
+                    break;
+                }
+            }
+        }
+        runTimers(SteadyClock::now());
+        m_changed.notify_all();
+    }
+}
+
+// ---- receiving ----------------------------------------------------------------------------
+
+void SimulatorHost::onUdpReadable(SteadyClock::time_point now) {
+    char buffer[65536];
+    for (int i = 0; i < 64; ++i) { // bounded per pass, so a flood cannot starve the others
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        const ssize_t got = ::recvfrom(m_udp.get(), buffer, sizeof buffer, 0,
+                                       reinterpret_cast<sockaddr*>(&peer), &length);
+        if (got < 0) {
+            return;
+        }
+        // One datagram carries one frame; anything around it is discarded.
+        FrameAssembler frames(sizeof buffer + 1);
+        Route route{Transport::Udp, peer, 0};
+        for (const std::string& frame : frames.feed({buffer, static_cast<std::size_t>(got)})) {
+            processFrame(frame, route, now);
+        }
+        m_stats.bytesDiscarded += frames.discardedBytes() + frames.pendingBytes();
+    }
+}
+
+void SimulatorHost::onClientReadable(SteadyClock::time_point now) {
+    char buffer[4096];
+    for (int i = 0; i < 64 && m_client; ++i) {
+        const ssize_t got = ::recv(m_client.get(), buffer, sizeof buffer, 0);
+        if (got == 0 || (got < 0 && !wouldBlock(errno))) {
+            ++m_stats.tcpClosedByPeer;
+            closeClient();
+            return;
+        }
+        if (got < 0) {
+            return;
+        }
+        const std::size_t before = m_clientFrames.discardedBytes();
+        const Route route{Transport::Tcp, {}, m_clientGeneration};
+        for (const std::string& frame :
+             m_clientFrames.feed({buffer, static_cast<std::size_t>(got)})) {
+            processFrame(frame, route, now);
+        }
+        m_stats.bytesDiscarded += m_clientFrames.discardedBytes() - before;
+    }
+}
+
+void SimulatorHost::onSerialReadable(SteadyClock::time_point now) {
+    char buffer[4096];
+    for (int i = 0; i < 64; ++i) {
+        const ssize_t got = ::read(m_pty.master.get(), buffer, sizeof buffer);
+        if (got <= 0) {
+            return;
+        }
+        const std::size_t before = m_serialFrames.discardedBytes();
+        for (const std::string& frame :
+             m_serialFrames.feed({buffer, static_cast<std::size_t>(got)})) {
+            processFrame(frame, Route{Transport::Serial, {}, 0}, now);
+        }
+        m_stats.bytesDiscarded += m_serialFrames.discardedBytes() - before;
+    }
+}
+
+void SimulatorHost::onListenerReadable() {
+    for (int i = 0; i < 8; ++i) {
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        UniqueFd accepted(::accept4(m_listener.get(), reinterpret_cast<sockaddr*>(&peer),
+                                    &length, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!accepted) {
+            return;
+        }
+        if (m_client) {
+            // One stream connection at a time, as the interface module holds it.
+            ++m_stats.tcpRefused;
+            continue; // `accepted` closes here
+        }
+        // Replies are single small writes: no Nagle delay behind an unacknowledged one.
+        const int one = 1;
+        ::setsockopt(accepted.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        m_client = std::move(accepted);
+        m_clientPeer = AddressText(peer);
+        m_clientOut.clear();
+        m_clientFrames.reset();
+        ++m_clientGeneration;
+        ++m_stats.tcpAccepted;
+    }
+}
+
+void SimulatorHost::closeClient() {
+    m_client.reset();
+    m_clientPeer.clear();
+    m_clientOut.clear();
+    m_clientFrames.reset();
+    ++m_clientGeneration;
+}
+
+bool SimulatorHost::moduleBusy() const {
+    switch (m_faults.module) {
+    case ModuleAvailability::Free:
+        return false;
+    case ModuleAvailability::Busy:
+        return true;
+    case ModuleAvailability::Auto:
+        break;
+    }
+    return static_cast<bool>(m_client);
+}
+
+void SimulatorHost::onModuleReadable() {
+    char buffer[2048];
+    for (int i = 0; i < 64; ++i) {
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        const ssize_t got = ::recvfrom(m_moduleSocket.get(), buffer, sizeof buffer, 0,
+                                       reinterpret_cast<sockaddr*>(&peer), &length);
+        if (got < 0) {
+            return;
+        }
+        ++m_stats.moduleDatagrams;
+        if (m_faults.silentModule) {
+            ++m_stats.moduleIgnored;
+            continue;
+        }
+        const ModuleContext context{moduleBusy(), m_clientPeer};
+        const ModuleOutcome outcome =
+            m_module.handle({buffer, static_cast<std::size_t>(got)}, context);
+        if (outcome.dropStream) {
+            ++m_stats.moduleExits;
+            if (m_client) {
+                ++m_stats.tcpDroppedByExit;
+                closeClient();
+            }
+            if (m_faults.module == ModuleAvailability::Busy && m_faults.busyForExits > 0 &&
+                --m_faults.busyForExits == 0) {
+                m_faults.module = ModuleAvailability::Auto;
+                m_faults.busyForExits = -1;
+            }
+        }
+        if (outcome.reply) {
+            if (got >= 1 && buffer[0] == 'X') {
+                ++m_stats.moduleStatusReplies;
+            }
+            ::sendto(m_moduleSocket.get(), outcome.reply->data(), outcome.reply->size(), 0,
+                     reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+        }
+    }
+}
+
+// ---- terminal frames ----------------------------------------------------------------------
+
+void SimulatorHost::processFrame(const std::string& frame, const Route& route,
+                                 SteadyClock::time_point now) {
+    ++m_stats.framesReceived;
+    m_received.push_back({route.transport, frame});
+    if (m_received.size() > kReceivedLimit) {
+        m_received.pop_front();
+    }
+    const Request request = ParseRequest(frame);
+    TerminalModel* terminal =
+        request.check == RequestCheck::Malformed ? nullptr : terminalFor(request.terminal, true);
+    if (terminal == nullptr) {
+        ++m_stats.framesIgnored;
+        return;
+    }
+    if (m_faults.silentTerminal) {
+        ++m_stats.framesSilenced;
+        return;
+    }
+    m_routes[request.terminal] = route;
+    if (m_faults.refuseStatus != 0 && request.check == RequestCheck::Ok &&
+        (m_faults.refuseCommand.empty() || commandOf(request.body) == m_faults.refuseCommand)) {
+        ++m_stats.framesRefused;
+        sendShaped({ReplyFrame(request.terminal, std::string(1, m_faults.refuseStatus)),
+                    FrameKind::Reply},
+                   route, now);
+        return;
+    }
+    for (const Outgoing& out : terminal->handleFrame(frame, now)) {
+        sendShaped(out, route, now);
+    }
+}
+
+void SimulatorHost::sendShaped(const Outgoing& out, const Route& route,
+                               SteadyClock::time_point now) {
+    const std::vector<TimedWrite> writes = ShapeOutgoing(out.frame, out.kind, m_faults);
+    if (out.kind == FrameKind::Push) {
+        ++m_stats.pushesSent;
+    } else if (writes.empty()) {
+        ++m_stats.repliesDropped;
+    } else {
+        ++m_stats.repliesSent;
+    }
+    for (const TimedWrite& write : writes) {
+        if (write.after.count() == 0 && m_pending.empty()) {
+            writeNow(route, write.bytes);
+            continue;
+        }
+        // Later writes keep their order behind earlier ones due at the same moment.
+        PendingWrite pending{now + write.after, m_sequence++, route, write.bytes};
+        const auto position = std::upper_bound(
+            m_pending.begin(), m_pending.end(), pending, [](const PendingWrite& a, const PendingWrite& b) {
+                return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
+            });
+        m_pending.insert(position, std::move(pending));
+    }
+}
+
+void SimulatorHost::runTimers(SteadyClock::time_point now) {
+    if (!m_faults.silentTerminal) {
+        for (auto& [number, terminal] : m_terminals) {
+            const auto route = m_routes.find(number);
+            if (route == m_routes.end()) {
+                continue; // never heard from: no link to push on
+            }
+            const auto wakeup = terminal->nextWakeup();
+            if (!wakeup || *wakeup > now) {
+                continue;
+            }
+            for (const Outgoing& out : terminal->poll(now)) {
+                sendShaped(out, route->second, now);
+            }
+        }
+    }
+    while (!m_pending.empty() && m_pending.front().due <= now) {
+        PendingWrite write = std::move(m_pending.front());
+        m_pending.erase(m_pending.begin());
+        writeNow(write.route, write.bytes);
+    }
+}
+
+void SimulatorHost::writeNow(const Route& route, const std::string& bytes) {
+    switch (route.transport) {
+    case Transport::Udp:
+        if (m_udp) {
+            ++m_stats.writes;
+            ::sendto(m_udp.get(), bytes.data(), bytes.size(), 0,
+                     reinterpret_cast<const sockaddr*>(&route.peer), sizeof route.peer);
+        }
+        return;
+    case Transport::Tcp:
+        if (!m_client || route.tcpGeneration != m_clientGeneration) {
+            return; // meant for a client that is gone
+        }
+        if (m_clientOut.size() + bytes.size() > kOutputLimit) {
+            m_stats.outputOverflow += bytes.size();
+            return;
+        }
+        ++m_stats.writes;
+        m_clientOut += bytes;
+        flushStream(m_client, m_clientOut, true);
+        return;
+    case Transport::Serial:
+        if (!m_pty.master) {
+            return;
+        }
+        if (m_serialOut.size() + bytes.size() > kOutputLimit) {
+            m_stats.outputOverflow += bytes.size();
+            return;
+        }
+        ++m_stats.writes;
+        m_serialOut += bytes;
+        flushStream(m_pty.master, m_serialOut, false);
+        return;
+    }
+}
+
+void SimulatorHost::flushStream(UniqueFd& fd, std::string& buffer, bool isClient) {
+    while (!buffer.empty() && fd) {
+        const ssize_t sent = isClient ? ::send(fd.get(), buffer.data(), buffer.size(), MSG_NOSIGNAL)
+                                      : ::write(fd.get(), buffer.data(), buffer.size());
+        if (sent > 0) {
+            buffer.erase(0, static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (sent < 0 && wouldBlock(errno)) {
+            return; // the rest goes when the poll reports room
+        }
+        if (isClient) {
+            ++m_stats.tcpClosedByPeer;
+            closeClient();
+        } else {
+            buffer.clear();
+        }
+        return;
+    }
+}
+
+} // namespace kelvra::sim
