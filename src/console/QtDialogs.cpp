@@ -1,0 +1,99 @@
+#include "console/QtDialogs.h"
+
+#include "console/ApplicationInfo.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace kelvra {
+
+namespace {
+
+QString TitleOrApplication(const std::string& title) {
+    return QString::fromLatin1(title.empty() ? kApplicationTitle : title);
+}
+
+QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return QMessageBox::Ok;
+    case MessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon IconOf(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::None:
+        return QMessageBox::NoIcon;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MessageAnswer AnswerOf(int button) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Cancel;
+    }
+}
+
+} // namespace
+
+MessageAnswer QtDialogs::messageBox(const std::string& text, MessageButtons buttons,
+                                    MessageIcon icon, const std::string& title) {
+    QMessageBox box(IconOf(icon), TitleOrApplication(title), QString::fromLatin1(text),
+                    ButtonsOf(buttons), m_parent);
+    // A message box appears over a busy window: show the normal pointer while it is up.
+    if (m_busyDepth > 0) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    const int answer = box.exec();
+    if (m_busyDepth > 0) {
+        QApplication::restoreOverrideCursor();
+    }
+    return AnswerOf(answer);
+}
+
+std::optional<std::string> QtDialogs::inputBox(const std::string& prompt, const std::string& title,
+                                               const std::string& initial) {
+    bool accepted = false;
+    const QString text =
+        QInputDialog::getText(m_parent, TitleOrApplication(title), QString::fromLatin1(prompt),
+                              QLineEdit::Normal, QString::fromLatin1(initial), &accepted);
+    if (!accepted) {
+        return std::nullopt;
+    }
+    return text.toLatin1().toStdString();
+}
+
+void QtDialogs::setBusy(bool busy) {
+    if (busy) {
+        ++m_busyDepth;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (m_busyDepth > 0) {
+        --m_busyDepth;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+} // namespace kelvra

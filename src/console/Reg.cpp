@@ -1,0 +1,43 @@
+#include "console/Reg.h"
+
+#include <exception>
+
+namespace kelvra {
+
+std::string Reg::KeyPath(const std::string& application, const std::string& section) {
+    return "Software\\" + application + "\\" + section;
+}
+
+void Reg::RegWriteString(const std::string& application, const std::string& section,
+                         const std::string& name, const std::string& value) {
+    try {
+        m_store.write(application, KeyPath(application, section), name, value);
+    } catch (const std::exception&) {
+        // Settings are a convenience: a store that cannot be written changes nothing.
+    }
+}
+
+std::string Reg::RegReadString(const std::string& application, const std::string& section,
+                               const std::string& name, const std::string& fallback) {
+    std::string result = fallback;
+    try {
+        // A marker that no stored text can equal tells a missing value from a stored one.
+        static const std::string kMissing(1, '\0');
+        std::string stored =
+            m_store.read(application, KeyPath(application, section), name, kMissing);
+        if (stored == kMissing) {
+            return result;
+        }
+        // The value is read into a fixed buffer with room for its NUL; a longer one is refused
+        // whole rather than cut.
+        if (stored.size() + 1 > kReadBufferSize) {
+            return result;
+        }
+        result = stored.substr(0, stored.find('\0'));
+    } catch (const std::exception&) {
+        // An unreadable store reads as the default.
+    }
+    return result;
+}
+
+} // namespace kelvra

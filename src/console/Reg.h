@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/SettingsStore.h"
+
+#include <string>
+
+namespace kelvra {
+
+// The machine-wide settings helpers. A value lives under the key path "Software", application,
+// section (joined by backslashes) with the given name; the store decides where it is kept. Both
+// swallow every failure: a write that cannot be made does not happen, a read that cannot be made
+// gives its default.
+class Reg {
+public:
+    // Longest stored text a read accepts, its terminating NUL included; anything longer
+    // reads as missing.
+    static constexpr std::size_t kReadBufferSize = 1024;
+
+    explicit Reg(SettingsStore& machineWide) : m_store(machineWide) {}
+
+    void RegWriteString(const std::string& application, const std::string& section,
+                        const std::string& name, const std::string& value);
+    std::string RegReadString(const std::string& application, const std::string& section,
+                              const std::string& name, const std::string& fallback);
+    std::string RegReadString(const std::string& application, const std::string& section,
+                              const std::string& name, long fallback) {
+        return RegReadString(application, section, name, std::to_string(fallback));
+    }
+
+    // "Software\usKelvra\Properties".
+    static std::string KeyPath(const std::string& application, const std::string& section);
+
+private:
+    SettingsStore& m_store;
+};
+
+} // namespace kelvra

@@ -1,0 +1,89 @@
+#include "console/frmKelvra_Options.h"
+
+#include "console/ApplicationInfo.h"
+#include "console/ConsoleSettings.h"
+#include "driver/LeadingNumber.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+namespace kelvra {
+
+frmKelvra_Options::frmKelvra_Options(SettingsStore& machineWide, QWidget* parent)
+    : QDialog(parent), m_reg(machineWide) {
+    setWindowTitle("Options");
+    setObjectName("frmKelvra_Options");
+
+    auto* SSTab1 = new QTabWidget(this);
+    SSTab1->setObjectName("SSTab1");
+    auto* general = new QWidget;
+    auto* Image1 = new QLabel;
+    Image1->setObjectName("Image1");
+    Image1->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(32, 32));
+    Image1->setAlignment(Qt::AlignTop);
+    chkLogin = new QCheckBox("Auto login while setting the properties.");
+    chkLogin->setObjectName("chkLogin");
+    chkLogout = new QCheckBox("Auto logout while setting the properties.");
+    chkLogout->setObjectName("chkLogout");
+    auto* boxes = new QVBoxLayout;
+    boxes->addWidget(chkLogin);
+    boxes->addWidget(chkLogout);
+    boxes->addStretch();
+    auto* page = new QHBoxLayout(general);
+    page->addWidget(Image1);
+    page->addLayout(boxes, 1);
+    SSTab1->addTab(general, "General");
+
+    auto* ok = new QPushButton("OK");
+    ok->setObjectName("cmdCtrl(0)");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("Cancel");
+    cancel->setObjectName("cmdCtrl(1)");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(SSTab1);
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+
+    chkLogin->setChecked(ReadOption(kAutoLogin.name));
+    chkLogout->setChecked(ReadOption(kAutoLogout.name));
+    m_IsOK = false;
+}
+
+bool frmKelvra_Options::ReadOption(const char* name) {
+    const std::string stored = m_reg.RegReadString(kApplicationTitle, kAutoLogin.section, name, 0);
+    // A stored text that is not a number (an empty value, say) shows the box unchecked.
+    try {
+        return ReadLeadingNumber(stored) == 1;
+    } catch (const std::overflow_error&) {
+        return false;
+    }
+}
+
+void frmKelvra_Options::OnOk() {
+    m_reg.RegWriteString(kApplicationTitle, kAutoLogin.section, kAutoLogin.name,
+                         chkLogin->isChecked() ? "1" : "0");
+    m_reg.RegWriteString(kApplicationTitle, kAutoLogout.section, kAutoLogout.name,
+                         chkLogout->isChecked() ? "1" : "0");
+    m_IsOK = true;
+    accept();
+}
+
+void frmKelvra_Options::OnCancel() {
+    m_IsOK = false;
+    reject();
+}
+
+} // namespace kelvra

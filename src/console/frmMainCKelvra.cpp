@@ -1,0 +1,257 @@
+#include "console/frmMainCKelvra.h"
+
+#include "console/ApplicationInfo.h"
+#include "console/ConsoleSettings.h"
+#include "console/NumberEntry.h"
+#include "console/TimeOfDay.h"
+#include "driver/LeadingNumber.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTextCursor>
+#include <cstdio>
+#include <exception>
+
+namespace kelvra {
+
+namespace {
+
+constexpr const char* kDesignCaption = "KelvraA-B Commands (Communication Protocal) Test Program";
+constexpr int kExtraCommandsPage = static_cast<int>(Page::Extra);
+constexpr int kConfirmReceivedRecord = 41;
+
+// The busy pointer for the length of a press, also when the press ends by an exception.
+class BusyPointer {
+public:
+    explicit BusyPointer(Dialogs& dialogs) : m_dialogs(dialogs) { m_dialogs.setBusy(true); }
+    ~BusyPointer() { m_dialogs.setBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Dialogs& m_dialogs;
+};
+
+std::string Latin1(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+std::string ReplaceTabMarks(std::string text) {
+    static const std::string kMark = "<T>";
+    for (std::size_t at = text.find(kMark); at != std::string::npos;
+         at = text.find(kMark, at + 1)) {
+        text.replace(at, kMark.size(), "\t");
+    }
+    return text;
+}
+
+std::string TwoDigits(int value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", value);
+    return text;
+}
+
+} // namespace
+
+frmMainCKelvra::frmMainCKelvra(ConsolePlatform platform, QWidget* parent)
+    : QWidget(parent), m_clock(platform.clock), m_perUser(platform.perUser),
+      m_dialogs(platform.dialogs), m_KV(platform.clock, platform.pump, platform.links) {
+    setObjectName("frmMainCKelvra");
+    setWindowTitle(kDesignCaption);
+    BuildPages();
+    cmdCtrl.at(37)->setEnabled(false);
+    m_dataArival = m_KV.KelvraDataArival.subscribe(
+        [this](const std::string& address, std::int16_t source, const std::string& data,
+               std::int32_t errCode) { OnKelvraDataArival(address, source, data, errCode); });
+    Load();
+}
+
+frmMainCKelvra::~frmMainCKelvra() = default;
+
+void frmMainCKelvra::Load() {
+    cboBellTableMode->addItems({"Everyday", "Week"});
+    cboBellTableMode->setCurrentIndex(0);
+    optWeekDay[0]->setChecked(true);
+    m_iWeekDay = 0;
+    cboComport->setCurrentIndex(0);
+    cboType->setCurrentIndex(1);
+    m_iCommType = 0;
+    SSTab1->setCurrentIndex(0);
+    std::string address = kLastTerminalAddress.fallback;
+    try {
+        address = m_perUser.read(kApplicationTitle, kLastTerminalAddress.section,
+                                 kLastTerminalAddress.name, kLastTerminalAddress.fallback);
+    } catch (const std::exception&) {
+        // An unreadable store shows the default address.
+    }
+    txtIP->setText(QString::fromLatin1(address));
+    setWindowTitle(QString(kDesignCaption) +
+                   QString::fromStdString(CaptionVersionSuffix(CurrentVersion())));
+}
+
+void frmMainCKelvra::closeEvent(QCloseEvent* event) {
+    m_KV.CloseConnection();
+    event->accept();
+}
+
+void frmMainCKelvra::SetPropertyViewOpener(std::function<void(frmMainCKelvra&)> opener) {
+    m_propertyViewOpener = std::move(opener);
+    cmdCtrl.at(37)->setEnabled(static_cast<bool>(m_propertyViewOpener));
+}
+
+void frmMainCKelvra::OpenPropertyView() {
+    if (m_propertyViewOpener) {
+        m_propertyViewOpener(*this);
+    }
+}
+
+void frmMainCKelvra::PressButton(int index) {
+    BusyPointer busy(m_dialogs);
+    try {
+        const ConsoleButton* button = FindConsoleButton(index);
+        ButtonPress press{*this, m_KV, 0, ReplaceTabMarks(BoxText("txtItemData")), index};
+        press.S = NumberEntry("txtID");
+        if (button != nullptr) {
+            button->action(press);
+            if (button->shown == Shown::Own) {
+                return;
+            }
+        }
+        CommonResultStep(button);
+    } catch (const PressRefused& refusal) {
+        ShowMessage(refusal.what());
+    } catch (const std::exception& fault) {
+        // An argument the driver cannot take (a 16-bit overflow in a reply or a computed
+        // value): the press ends with the fault's description, as every window's fault trap.
+        ShowMessage(fault.what());
+    }
+}
+
+void frmMainCKelvra::CommonResultStep(const ConsoleButton* button) {
+    std::string result;
+    if (m_KV.ErrCode() == 0) {
+        m_KV.GetData(result);
+        if (result.empty()) {
+            result = "OK!";
+        }
+        if (button != nullptr && button->shown == Shown::CommonIntoPunchTimes) {
+            double number = 0;
+            try {
+                number = ReadLeadingNumber(result);
+            } catch (const std::overflow_error&) {
+            }
+            static_cast<QLineEdit*>(m_boxes.at("txtPunchTimes").widget)
+                ->setText(QString::number(number, 'g', 15));
+        }
+    } else {
+        result = "Error Code: " + std::to_string(m_KV.ErrCode()) + ", " + m_KV.ErrMessage();
+    }
+    AppendResult(result + "\r\n");
+}
+
+void frmMainCKelvra::EstablishConnection() {
+    if (m_iCommType == 0) {
+        m_KV.SetIP(Latin1(txtIP->text()));
+        m_KV.SetUDP_Port(ReadNumberEntry32(Latin1(txtUDP_Port->text()), "Port"));
+        m_KV.SetCommunicationType(cboType->currentIndex() == 0 ? 2 : 3);
+    } else {
+        m_KV.SetCommunicationType(0);
+        m_KV.SetComport(static_cast<std::int16_t>(cboComport->currentIndex() + 1));
+    }
+    m_KV.SetTimeout(kReplyTimeout);
+    m_KV.Connect();
+    try {
+        m_perUser.write(kApplicationTitle, kLastTerminalAddress.section, kLastTerminalAddress.name,
+                        Latin1(txtIP->text()));
+    } catch (const std::exception&) {
+        // Remembering the address is a convenience; the connection stands without it.
+    }
+}
+
+void frmMainCKelvra::OnKelvraDataArival(const std::string& address, std::int16_t source,
+                                        const std::string& data, std::int32_t errCode) {
+    if (SSTab1->currentIndex() != kExtraCommandsPage) {
+        return;
+    }
+    const DateTime now = m_clock.now();
+    AppendResult(TwoDigits(now.hour()) + ":" + TwoDigits(now.minute()) + ":" +
+                 TwoDigits(now.second()) + " " + address + ":  " + data +
+                 ", ErrCode: " + std::to_string(errCode) + "\r\n");
+    auto* chkAutoConfirm = static_cast<QCheckBox*>(m_boxes.at("chkAutoConfirm").widget);
+    if (m_KV.ErrCode() == 0 && chkAutoConfirm->isChecked()) {
+        static_cast<QLineEdit*>(m_boxes.at("txtID").widget)->setText(QString::number(source));
+        PressButton(kConfirmReceivedRecord);
+    }
+}
+
+std::int16_t frmMainCKelvra::NumberEntry(const char* box) const {
+    return ReadNumberEntry(BoxText(box), m_boxes.at(box).refusalName);
+}
+
+std::string frmMainCKelvra::BoxText(const char* box) const {
+    QWidget* widget = m_boxes.at(box).widget;
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        return Latin1(line->text());
+    }
+    if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
+        return Latin1(text->toPlainText());
+    }
+    return {};
+}
+
+void frmMainCKelvra::AppendResult(const std::string& text) {
+    // The log holds its lines the widget's way; a CR LF pair is one line end.
+    QString shown = QString::fromLatin1(text);
+    shown.replace("\r\n", "\n");
+    txtGetData->moveCursor(QTextCursor::End);
+    txtGetData->insertPlainText(shown);
+    txtGetData->moveCursor(QTextCursor::End);
+}
+
+void frmMainCKelvra::ClearResult() {
+    txtGetData->clear();
+}
+
+std::string frmMainCKelvra::ResultText() const {
+    return Latin1(txtGetData->toPlainText());
+}
+
+void frmMainCKelvra::ShowMessage(const std::string& text) {
+    m_dialogs.messageBox(text, MessageButtons::Ok, MessageIcon::None, "");
+}
+
+std::int16_t frmMainCKelvra::BellTableMode() const {
+    return static_cast<std::int16_t>(cboBellTableMode->currentIndex());
+}
+
+void frmMainCKelvra::SelectBellTableMode(int mode) {
+    cboBellTableMode->setCurrentIndex(mode);
+}
+
+DateTime frmMainCKelvra::BellEntryTime(int entry) const {
+    const std::string text = Latin1(txtBellWeekMode.at(entry)->text());
+    const auto time = ParseTimeOfDay(text);
+    if (!time) {
+        throw PressRefused("Bell entry " + std::to_string(entry + 1) + " holds \"" + text +
+                           "\", which is not a time of day (hh:mm:ss). Nothing was sent for "
+                           "this entry or the ones after it.");
+    }
+    return *time;
+}
+
+bool frmMainCKelvra::BellEntryEnabled(int entry) const {
+    return chkBellWeekMode.at(entry)->isChecked();
+}
+
+void frmMainCKelvra::SetBellEntry(int entry, const std::string& time, bool enabled) {
+    txtBellWeekMode.at(entry)->setText(QString::fromLatin1(time));
+    chkBellWeekMode.at(entry)->setChecked(enabled);
+}
+
+} // namespace kelvra
