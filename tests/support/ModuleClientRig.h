@@ -1,0 +1,68 @@
+#pragma once
+
+#include "FakeDatagramSocket.h"
+#include "FakeDialogs.h"
+#include "VirtualTime.h"
+#include "module_client/CVexa5.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kelvra::test {
+
+// The module client on a fake segment in virtual time. The broadcast address is a loopback
+// one, and the fake modules on the segment sit at 127.0.0.x.
+struct ModuleClientRig {
+    static constexpr const char* kBroadcast = "127.255.255.255";
+    static constexpr int kModulePort = 65535;
+
+    // Installs the fakes for the lifetime of the rig; declared before the client, so the
+    // client is gone before the installation is reset.
+    struct Installation {
+        Installation(VirtualTime& time, FakeDatagramLinkFactory& links, FakeDialogs& dialogs) {
+            Vexa5Environment::install(time, time, links, dialogs, {kBroadcast, kModulePort});
+        }
+        ~Installation() { Vexa5Environment::reset(); }
+        Installation(const Installation&) = delete;
+        Installation& operator=(const Installation&) = delete;
+    };
+
+    VirtualTime time;
+    FakeDatagramLinkFactory links{time};
+    FakeDialogs dialogs;
+    Installation installation{time, links, dialogs};
+    CVexa5 vx;
+
+    FakeDatagramSocket& socket() { return *links.sockets.at(0); }
+
+    // A module at `address`: it hears what is sent to its address or broadcast, and answers
+    // after delayMs with what `reply` gives for the request (nothing: it stays silent).
+    void addModule(std::string address,
+                   std::function<std::optional<std::string>(const std::string& request)> reply,
+                   std::int64_t delayMs = 20) {
+        socket().peers.push_back([this, address, reply, delayMs](const SentDatagram& sent) {
+            if (sent.port != kModulePort || (sent.host != address && sent.host != kBroadcast)) {
+                return;
+            }
+            if (std::optional<std::string> answer = reply(sent.payload)) {
+                socket().arrive(*answer, address, delayMs);
+            }
+        });
+    }
+    // A module that answers every request with the same reply.
+    void addModule(std::string address, const std::string& reply, std::int64_t delayMs = 20) {
+        addModule(
+            std::move(address), [reply](const std::string&) { return reply; }, delayMs);
+    }
+
+    // The reply data, which is then emptied.
+    std::string data() {
+        std::string taken;
+        vx.GetData(taken);
+        return taken;
+    }
+};
+
+} // namespace kelvra::test
