@@ -1,0 +1,405 @@
+// Real round trips with the simulator running on its own thread: plain POSIX clients over
+// loopback UDP and TCP and over the pseudo-terminal. Every wait is bounded; only 127.0.0.0/8
+// is used, on ports the system picks.
+#include "SimulatorHost.h"
+
+#include "driver/ErrorCodes.h"
+#include "driver/FrameCodec.h"
+#include "driver/ModuleStatus.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <optional>
+#include <thread>
+
+namespace kelvra::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kWaitMs = 2000;
+
+SimulatorOptions loopbackOptions(const std::string& address = "127.0.0.1") {
+    SimulatorOptions options;
+    options.bindAddress = address;
+    options.udpPort = 0;
+    options.tcpPort = 0;
+    options.modulePort = 0;
+    return options;
+}
+
+// Reads whatever arrives on fd within timeoutMs (one read); nothing on time-out.
+std::optional<std::string> readOnce(int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) != 1) {
+        return std::nullopt;
+    }
+    char buffer[4096];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+        return std::nullopt;
+    }
+    return std::string(buffer, static_cast<std::size_t>(got));
+}
+
+// Reads a stream until it holds `frames` ETX characters or the time is up.
+std::string readFrames(int fd, int frames, int timeoutMs = kWaitMs) {
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::count(text.begin(), text.end(), ETX) < frames) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            break;
+        }
+        const auto chunk = readOnce(fd, static_cast<int>(left));
+        if (!chunk || chunk->empty()) {
+            break;
+        }
+        text += *chunk;
+    }
+    return text;
+}
+
+class UdpClient {
+public:
+    explicit UdpClient(const std::string& server, int port) : m_server(MakeAddress(server, port)) {
+        m_fd.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        const sockaddr_in local = MakeAddress("127.0.0.1", 0);
+        ::bind(m_fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    }
+    void send(const std::string& bytes) {
+        ::sendto(m_fd.get(), bytes.data(), bytes.size(), 0,
+                 reinterpret_cast<const sockaddr*>(&m_server), sizeof m_server);
+    }
+    std::optional<std::string> receive(int timeoutMs = kWaitMs) { return readOnce(m_fd.get(), timeoutMs); }
+    std::optional<std::string> ask(const std::string& bytes) {
+        send(bytes);
+        return receive();
+    }
+
+private:
+    sockaddr_in m_server;
+    UniqueFd m_fd;
+};
+
+class TcpClient {
+public:
+    TcpClient(const std::string& server, int port) {
+        m_fd.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const sockaddr_in where = MakeAddress(server, port);
+        connected = ::connect(m_fd.get(), reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0;
+    }
+    void send(const std::string& bytes) { ::send(m_fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    int fd() const { return m_fd.get(); }
+    // True when the peer closed the connection within the time.
+    bool closedByPeer(int timeoutMs = kWaitMs) {
+        const auto chunk = readOnce(m_fd.get(), timeoutMs);
+        return chunk && chunk->empty();
+    }
+    bool connected = false;
+
+private:
+    UniqueFd m_fd;
+};
+
+std::string request(std::string_view command, std::string_view data = {}, std::int16_t terminal = 1) {
+    return BuildRequestFrame(command, terminal, data);
+}
+
+const std::string kEchoReply = "\x02" "11A123D708\x03";
+
+// ---- UDP ----------------------------------------------------------------------------------
+
+TEST(Loopback, UdpEchoLoginAndTime) {
+    SimulatorHost host(loopbackOptions());
+    host.start();
+    ASSERT_NE(host.udpPort(), 0);
+    UdpClient client("127.0.0.1", host.udpPort());
+
+    EXPECT_EQ(client.ask(request("E", "123")), kEchoReply);
+    const auto login = client.ask(request("LI", "1234"));
+    ASSERT_TRUE(login);
+    EXPECT_EQ(VerifyReply(*login)->errCode, KV_SUCCESS);
+    EXPECT_TRUE(host.withTerminal(1, [](TerminalModel& t) { return t.loggedIn(); }));
+    const auto time = client.ask(request("IG", "\"TIME\"00"));
+    ASSERT_TRUE(time);
+    EXPECT_EQ(VerifyReply(*time)->data.size(), 8u);
+
+    const HostStats stats = host.stats();
+    EXPECT_EQ(stats.framesReceived, 3u);
+    EXPECT_EQ(stats.repliesSent, 3u);
+    EXPECT_EQ(host.receivedFrames().front().frame, request("E", "123"));
+}
+
+TEST(Loopback, UdpTerminalsAnswerUnderTheirOwnAddress) {
+    SimulatorOptions options = loopbackOptions();
+    options.terminals = {1, 5};
+    SimulatorHost host(options);
+    host.start();
+    UdpClient client("127.0.0.1", host.udpPort());
+    const auto five = client.ask(request("E", "x", 5));
+    ASSERT_TRUE(five);
+    EXPECT_EQ(five->substr(0, 3), "\x02" "55");
+    client.send(request("E", "x", 6));
+    EXPECT_FALSE(client.receive(200)) << "terminal 6 is not simulated";
+    EXPECT_TRUE(host.waitUntil([](const HostStats& s) { return s.framesIgnored == 1; }, 1s));
+}
+
+TEST(Loopback, UdpExtendedModePushesAndWaitsForConfirmation) {
+    SimulatorOptions options = loopbackOptions();
+    options.terminal.initialRecords = 0;
+    SimulatorHost host(options);
+    host.start();
+    UdpClient client("127.0.0.1", host.udpPort());
+    ASSERT_EQ(client.ask(request("XO")), "\x02" "11A4105\x03");
+    EXPECT_FALSE(client.receive(300)) << "no record yet";
+
+    host.addPunchRecord(1, "12345678");
+    host.addPunchRecord(1, "87654321");
+    const auto first = client.receive();
+    ASSERT_TRUE(first);
+    const auto verified = VerifyReply(*first);
+    EXPECT_EQ(first->substr(3, 2), "XN");
+    EXPECT_NE(verified->data.find("\tC12345678\t"), std::string::npos) << verified->data;
+    EXPECT_FALSE(client.receive(300)) << "the second waits for XA";
+
+    client.send(request("XA"));
+    const auto second = client.receive();
+    ASSERT_TRUE(second);
+    EXPECT_NE(VerifyReply(*second)->data.find("\tC87654321\t"), std::string::npos);
+    EXPECT_EQ(host.stats().pushesSent, 2u);
+}
+
+TEST(Loopback, UdpCorruptedPushIsResentAndPushedAgain) {
+    SimulatorOptions options = loopbackOptions();
+    options.terminal.initialRecords = 1;
+    options.faults.corruptPushes = 1;
+    SimulatorHost host(options);
+    host.start();
+    UdpClient client("127.0.0.1", host.udpPort());
+    client.ask(request("XO"));
+    const auto bad = client.receive();
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(VerifyReply(*bad)->errCode, KV_ERR_CHECKSUM);
+
+    const auto resent = client.ask(request("XR"));
+    ASSERT_TRUE(resent);
+    EXPECT_EQ(VerifyReply(*resent)->errCode, KV_SUCCESS);
+    const auto again = client.receive();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(*again, *resent);
+}
+
+TEST(Loopback, UdpFaultsShapeTheReplies) {
+    SimulatorHost host(loopbackOptions());
+    host.start();
+    UdpClient client("127.0.0.1", host.udpPort());
+
+    host.applyFaultSpec("split=50");
+    auto part = client.ask(request("E", "123"));
+    ASSERT_TRUE(part);
+    EXPECT_EQ(*part, kEchoReply.substr(0, 6));
+    EXPECT_EQ(client.receive(), kEchoReply.substr(6));
+
+    host.applyFaultSpec("none,refuse=D:LI");
+    EXPECT_EQ(VerifyReply(*client.ask(request("LI", "1234")))->errCode, KV_ERR_ACCESS_DENIED);
+    EXPECT_EQ(client.ask(request("E", "123")), kEchoReply);
+
+    host.applyFaultSpec("none,drop=1");
+    client.send(request("E", "123"));
+    EXPECT_FALSE(client.receive(300));
+    EXPECT_EQ(client.ask(request("E", "123")), kEchoReply);
+
+    host.applyFaultSpec("silent");
+    client.send(request("E", "123"));
+    EXPECT_FALSE(client.receive(300));
+    EXPECT_EQ(host.stats().framesSilenced, 1u);
+
+    host.applyFaultSpec("none,delay=150");
+    const auto sent = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.ask(request("E", "123")), kEchoReply);
+    EXPECT_GE(std::chrono::steady_clock::now() - sent, 140ms);
+
+    host.applyFaultSpec("none,double,garbage=4");
+    EXPECT_EQ(client.ask(request("E", "123")), kEchoReply);
+    EXPECT_EQ(client.receive(), kEchoReply);
+    EXPECT_EQ(client.receive(), "#~?%");
+}
+
+// ---- module and TCP -----------------------------------------------------------------------
+
+TEST(Loopback, ModuleIsBusyWhileAStreamClientIsHeldAndExitDropsIt) {
+    SimulatorHost host(loopbackOptions());
+    host.start();
+    UdpClient module("127.0.0.1", host.modulePort());
+    const auto idle = module.ask("X");
+    ASSERT_TRUE(idle);
+    EXPECT_TRUE(ModuleIsFree(*idle)) << *idle;
+
+    TcpClient stream("127.0.0.1", host.tcpPort());
+    ASSERT_TRUE(stream.connected);
+    stream.send(request("E", "123"));
+    EXPECT_EQ(readFrames(stream.fd(), 1), kEchoReply);
+    EXPECT_FALSE(ModuleIsFree(*module.ask("X")));
+
+    TcpClient second("127.0.0.1", host.tcpPort());
+    EXPECT_TRUE(second.closedByPeer()) << "one stream connection at a time";
+
+    module.send("E");
+    EXPECT_TRUE(stream.closedByPeer());
+    EXPECT_TRUE(ModuleIsFree(*module.ask("X")));
+    const HostStats stats = host.stats();
+    EXPECT_EQ(stats.tcpDroppedByExit, 1u);
+    EXPECT_EQ(stats.tcpRefused, 1u);
+    EXPECT_EQ(stats.moduleExits, 1u);
+}
+
+TEST(Loopback, BusyModuleFaultLastsForItsExitCommands) {
+    SimulatorOptions options = loopbackOptions();
+    options.faults = ParseFaultSpec("busy-module=2");
+    SimulatorHost host(options);
+    host.start();
+    UdpClient module("127.0.0.1", host.modulePort());
+    EXPECT_FALSE(ModuleIsFree(*module.ask("X")));
+    module.send("E");
+    EXPECT_FALSE(ModuleIsFree(*module.ask("X")));
+    module.send("E");
+    EXPECT_TRUE(ModuleIsFree(*module.ask("X")));
+
+    host.applyFaultSpec("silent-module");
+    module.send("X");
+    EXPECT_FALSE(module.receive(300));
+}
+
+TEST(Loopback, TcpRepliesAndPushesOnTheStream) {
+    SimulatorOptions options = loopbackOptions();
+    options.terminal.initialRecords = 2;
+    SimulatorHost host(options);
+    host.start();
+    TcpClient stream("127.0.0.1", host.tcpPort());
+    ASSERT_TRUE(stream.connected);
+
+    // A request split over two writes with garbage in front is still one request.
+    const std::string echo = request("E", "123");
+    stream.send("noise" + echo.substr(0, 4));
+    std::this_thread::sleep_for(20ms);
+    stream.send(echo.substr(4));
+    EXPECT_EQ(readFrames(stream.fd(), 1), kEchoReply);
+
+    stream.send(request("XO"));
+    const std::string replies = readFrames(stream.fd(), 2);
+    ASSERT_EQ(std::count(replies.begin(), replies.end(), ETX), 2) << replies;
+    const std::size_t split = replies.find(ETX) + 1;
+    EXPECT_EQ(replies.substr(0, split), "\x02" "11A4105\x03");
+    EXPECT_EQ(replies.substr(split + 3, 2), "XN");
+
+    stream.send(request("XA"));
+    const std::string next = readFrames(stream.fd(), 1);
+    EXPECT_EQ(VerifyReply(next)->data.substr(0, 2), "2\t");
+}
+
+TEST(Loopback, TwoSimulatorsShareOneModulePortOnDistinctAddresses) {
+    SimulatorOptions first = loopbackOptions("127.0.0.2");
+    SimulatorHost a(first);
+    a.start();
+    SimulatorOptions second = loopbackOptions("127.0.0.3");
+    second.modulePort = a.modulePort();
+    SimulatorHost b(second);
+    b.start();
+    EXPECT_EQ(b.modulePort(), a.modulePort());
+    UdpClient moduleA("127.0.0.2", a.modulePort());
+    UdpClient moduleB("127.0.0.3", b.modulePort());
+    EXPECT_NE(moduleA.ask("X")->find("/127.0.0.2/"), std::string::npos);
+    EXPECT_NE(moduleB.ask("X")->find("/127.0.0.3/"), std::string::npos);
+}
+
+TEST(Loopback, RefusesNonLoopbackAddressesUnlessAllowed) {
+    SimulatorOptions options = loopbackOptions("192.0.2.1");
+    SimulatorHost host(options);
+    EXPECT_THROW(host.start(), std::invalid_argument);
+    EXPECT_FALSE(host.running());
+}
+
+TEST(Loopback, EndpointLinesNameWhatIsOpen) {
+    SimulatorOptions options = loopbackOptions();
+    options.tcp = false;
+    SimulatorHost host(options);
+    host.start();
+    const auto lines = host.endpointLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "udp 127.0.0.1:" + std::to_string(host.udpPort()));
+    EXPECT_EQ(lines[1], "module 127.0.0.1:" + std::to_string(host.modulePort()));
+    host.stop();
+    host.stop(); // a second stop is harmless
+}
+
+// ---- pseudo-terminal ----------------------------------------------------------------------
+
+TEST(Loopback, SerialRoundTripThroughThePseudoTerminal) {
+    SimulatorOptions options = loopbackOptions();
+    options.udp = options.tcp = options.module = false;
+    options.serial = true;
+    SimulatorHost host(options);
+    host.start();
+    ASSERT_EQ(host.serialPath().rfind("/dev/pts/", 0), 0u) << host.serialPath();
+
+    UniqueFd line(::open(host.serialPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_TRUE(line);
+    termios mode{};
+    ASSERT_EQ(::tcgetattr(line.get(), &mode), 0);
+    ::cfmakeraw(&mode);
+    ::tcsetattr(line.get(), TCSANOW, &mode);
+
+    const std::string echo = request("E", "123");
+    ASSERT_EQ(::write(line.get(), echo.data(), echo.size()), static_cast<ssize_t>(echo.size()));
+    EXPECT_EQ(readFrames(line.get(), 1), kEchoReply);
+
+    const std::string count = request("RN");
+    ::write(line.get(), count.data(), count.size());
+    const auto reply = VerifyReply(readFrames(line.get(), 1));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->data, "3");
+    EXPECT_EQ(host.receivedFrames().back().transport, Transport::Serial);
+}
+
+// ---- control from another thread ----------------------------------------------------------
+
+TEST(Loopback, ControlCallsFromManyThreadsWhileServing) {
+    SimulatorOptions options = loopbackOptions();
+    options.terminal.initialRecords = 0;
+    SimulatorHost host(options);
+    host.start();
+    UdpClient client("127.0.0.1", host.udpPort());
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([&host] {
+            for (int i = 0; i < 50; ++i) {
+                host.addPunchRecord(1);
+                host.applyFaultSpec("delay=0");
+                (void)host.stats();
+            }
+        });
+    }
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(client.ask(request("E", "123")), kEchoReply);
+    }
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    const auto count = client.ask(request("RN"));
+    ASSERT_TRUE(count);
+    EXPECT_EQ(VerifyReply(*count)->data, "200");
+}
+
+} // namespace
+} // namespace kelvra::sim
