@@ -71,8 +71,7 @@ FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings faults) {
         };
         auto needValue = [&] {
             if (!hasValue) {
-                throw std::invalid_argument("fault item '" + std::string(item) +
-                                            "' needs a value");
+                throw std::invalid_argument("fault item '" + std::string(item) + "' needs a value");
             }
         };
 
@@ -117,8 +116,9 @@ FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings faults) {
                                             "': expected one status letter");
             }
             faults.refuseStatus = letter.front();
-            faults.refuseCommand =
-                colon == std::string_view::npos ? std::string{} : std::string(value.substr(colon + 1));
+            faults.refuseCommand = colon == std::string_view::npos
+                                       ? std::string{}
+                                       : std::string(value.substr(colon + 1));
         } else {
             throw std::invalid_argument("unknown fault item '" + std::string(item) + "'");
         }

@@ -20,17 +20,17 @@ struct FaultSettings {
     bool silentTerminal = false; // requests are neither executed nor answered, nothing pushed
     bool silentModule = false;   // module datagrams are ignored
     ModuleAvailability module = ModuleAvailability::Auto;
-    int busyForExits = -1;       // with Busy: becomes Auto after this many "E" (-1 never)
-    int dropReplies = 0;         // count: replies not sent (the command is executed)
-    int corruptReplies = 0;      // count: replies sent with a wrong checksum
-    int corruptPushes = 0;       // count: pushed records sent with a wrong checksum
-    int splitDelayMs = -1;       // >= 0: replies and pushes go out in two writes this far apart
-    int delayMs = 0;             // every reply and push leaves this much later
-    bool doubleReplies = false;  // every reply is sent twice
-    int garbageBytes = 0;        // this many non-frame bytes follow every reply, in a write of
-                                 // their own
-    char refuseStatus = 0;       // non-zero: requests are answered with this status letter
-    std::string refuseCommand;   // ... only this command ("LI", "E", ...); empty: all
+    int busyForExits = -1;      // with Busy: becomes Auto after this many "E" (-1 never)
+    int dropReplies = 0;        // count: replies not sent (the command is executed)
+    int corruptReplies = 0;     // count: replies sent with a wrong checksum
+    int corruptPushes = 0;      // count: pushed records sent with a wrong checksum
+    int splitDelayMs = -1;      // >= 0: replies and pushes go out in two writes this far apart
+    int delayMs = 0;            // every reply and push leaves this much later
+    bool doubleReplies = false; // every reply is sent twice
+    int garbageBytes = 0;       // this many non-frame bytes follow every reply, in a write of
+                                // their own
+    char refuseStatus = 0;      // non-zero: requests are answered with this status letter
+    std::string refuseCommand;  // ... only this command ("LI", "E", ...); empty: all
 
     bool operator==(const FaultSettings&) const = default;
 };

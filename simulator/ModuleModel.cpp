@@ -31,8 +31,7 @@ ModuleOutcome ModuleModel::handle(std::string_view datagram, const ModuleContext
 
 std::string ModuleModel::statusReply(const ModuleContext& context) const {
     std::string peerPort = "BUSY";
-    if (const std::size_t colon = context.streamPeer.rfind(':');
-        colon != std::string::npos) {
+    if (const std::size_t colon = context.streamPeer.rfind(':'); colon != std::string::npos) {
         peerPort = context.streamPeer.substr(colon + 1);
     }
     std::string reply = "A" + m_settings.at("DN");

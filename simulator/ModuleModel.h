@@ -38,9 +38,8 @@ struct ModuleOutcome {
 // the driver collects the replies to its three queries in one text.
 class ModuleModel {
 public:
-    using Handler =
-        std::function<ModuleOutcome(ModuleModel& module, std::string_view argument,
-                                    const ModuleContext& context)>;
+    using Handler = std::function<ModuleOutcome(ModuleModel& module, std::string_view argument,
+                                                const ModuleContext& context)>;
 
     explicit ModuleModel(std::string moduleAddress = "127.0.0.1");
 

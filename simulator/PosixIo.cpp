@@ -1,16 +1,15 @@
 #include "PosixIo.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <netinet/tcp.h>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <system_error>
+#include <termios.h>
+#include <unistd.h>
 
 namespace kelvra::sim {
 

@@ -46,7 +46,10 @@ public:
     explicit FrameAssembler(std::size_t limit = 4096) : m_limit(limit) {}
 
     std::vector<std::string> feed(std::string_view bytes);
-    void reset() { m_partial.clear(); m_inFrame = false; }
+    void reset() {
+        m_partial.clear();
+        m_inFrame = false;
+    }
 
     std::size_t discardedBytes() const { return m_discarded; }
     std::size_t pendingBytes() const { return m_partial.size(); }

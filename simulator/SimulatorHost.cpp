@@ -1,14 +1,13 @@
 #include "SimulatorHost.h"
 
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <netinet/tcp.h>
+#include <poll.h>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace kelvra::sim {
 
@@ -120,6 +119,7 @@ bool SimulatorHost::running() const {
 }
 
 std::vector<std::string> SimulatorHost::endpointLines() const {
+    std::lock_guard lock(m_mutex);
     std::vector<std::string> lines;
     if (m_udp) {
         lines.push_back("udp " + m_options.bindAddress + ":" + std::to_string(m_udpPort));
@@ -162,8 +162,7 @@ FaultSettings SimulatorHost::faults() const {
     return m_faults;
 }
 
-PunchRecord SimulatorHost::addPunchRecord(std::int16_t terminal, std::string cardCode,
-                                          int mode) {
+PunchRecord SimulatorHost::addPunchRecord(std::int16_t terminal, std::string cardCode, int mode) {
     std::lock_guard lock(m_mutex);
     TerminalModel* model = terminalFor(terminal, true);
     if (model == nullptr) {
@@ -218,8 +217,8 @@ TerminalModel* SimulatorHost::terminalFor(std::int16_t number, bool create) {
         return found->second.get();
     }
     const bool listed = m_options.terminals.empty() ||
-                        std::find(m_options.terminals.begin(), m_options.terminals.end(),
-                                  number) != m_options.terminals.end();
+                        std::find(m_options.terminals.begin(), m_options.terminals.end(), number) !=
+                            m_options.terminals.end();
     if (!create || !listed) {
         return nullptr;
     }
@@ -264,7 +263,8 @@ void SimulatorHost::run() {
         sources.clear();
         auto watch = [&](const UniqueFd& fd, Source source, bool wantWrite) {
             if (fd) {
-                fds.push_back({fd.get(), static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0});
+                fds.push_back(
+                    {fd.get(), static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0});
                 sources.push_back(source);
             }
         };
@@ -396,8 +396,8 @@ void SimulatorHost::onListenerReadable() {
     for (int i = 0; i < 8; ++i) {
         sockaddr_in peer{};
         socklen_t length = sizeof peer;
-        UniqueFd accepted(::accept4(m_listener.get(), reinterpret_cast<sockaddr*>(&peer),
-                                    &length, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        UniqueFd accepted(::accept4(m_listener.get(), reinterpret_cast<sockaddr*>(&peer), &length,
+                                    SOCK_NONBLOCK | SOCK_CLOEXEC));
         if (!accepted) {
             return;
         }
@@ -502,9 +502,9 @@ void SimulatorHost::processFrame(const std::string& frame, const Route& route,
     if (m_faults.refuseStatus != 0 && request.check == RequestCheck::Ok &&
         (m_faults.refuseCommand.empty() || commandOf(request.body) == m_faults.refuseCommand)) {
         ++m_stats.framesRefused;
-        sendShaped({ReplyFrame(request.terminal, std::string(1, m_faults.refuseStatus)),
-                    FrameKind::Reply},
-                   route, now);
+        sendShaped(
+            {ReplyFrame(request.terminal, std::string(1, m_faults.refuseStatus)), FrameKind::Reply},
+            route, now);
         return;
     }
     for (const Outgoing& out : terminal->handleFrame(frame, now)) {
@@ -529,10 +529,11 @@ void SimulatorHost::sendShaped(const Outgoing& out, const Route& route,
         }
         // Later writes keep their order behind earlier ones due at the same moment.
         PendingWrite pending{now + write.after, m_sequence++, route, write.bytes};
-        const auto position = std::upper_bound(
-            m_pending.begin(), m_pending.end(), pending, [](const PendingWrite& a, const PendingWrite& b) {
-                return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
-            });
+        const auto position =
+            std::upper_bound(m_pending.begin(), m_pending.end(), pending,
+                             [](const PendingWrite& a, const PendingWrite& b) {
+                                 return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
+                             });
         m_pending.insert(position, std::move(pending));
     }
 }

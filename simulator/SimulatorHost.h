@@ -47,20 +47,20 @@ struct ReceivedFrame {
 };
 
 struct HostStats {
-    std::uint64_t framesReceived = 0;   // complete STX..ETX frames on any terminal transport
-    std::uint64_t framesIgnored = 0;    // malformed, or for a terminal that is not simulated
-    std::uint64_t framesSilenced = 0;   // swallowed by the silent-terminal fault
-    std::uint64_t framesRefused = 0;    // answered by the refusal fault
-    std::uint64_t repliesSent = 0;      // reply frames that left (drops excluded)
-    std::uint64_t repliesDropped = 0;   // by the drop fault
-    std::uint64_t pushesSent = 0;       // "XN" frames pushed, repeats included
-    std::uint64_t writes = 0;           // datagrams and stream/serial writes
-    std::uint64_t bytesDiscarded = 0;   // stream/serial bytes outside any frame
-    std::uint64_t outputOverflow = 0;   // bytes dropped because a client did not read
-    std::uint64_t moduleDatagrams = 0;  // received on the module port
+    std::uint64_t framesReceived = 0;  // complete STX..ETX frames on any terminal transport
+    std::uint64_t framesIgnored = 0;   // malformed, or for a terminal that is not simulated
+    std::uint64_t framesSilenced = 0;  // swallowed by the silent-terminal fault
+    std::uint64_t framesRefused = 0;   // answered by the refusal fault
+    std::uint64_t repliesSent = 0;     // reply frames that left (drops excluded)
+    std::uint64_t repliesDropped = 0;  // by the drop fault
+    std::uint64_t pushesSent = 0;      // "XN" frames pushed, repeats included
+    std::uint64_t writes = 0;          // datagrams and stream/serial writes
+    std::uint64_t bytesDiscarded = 0;  // stream/serial bytes outside any frame
+    std::uint64_t outputOverflow = 0;  // bytes dropped because a client did not read
+    std::uint64_t moduleDatagrams = 0; // received on the module port
     std::uint64_t moduleStatusReplies = 0;
-    std::uint64_t moduleExits = 0;      // "E" received
-    std::uint64_t moduleIgnored = 0;    // swallowed by the silent-module fault
+    std::uint64_t moduleExits = 0;   // "E" received
+    std::uint64_t moduleIgnored = 0; // swallowed by the silent-module fault
     std::uint64_t tcpAccepted = 0;
     std::uint64_t tcpRefused = 0;       // a second client while one is held: closed at once
     std::uint64_t tcpDroppedByExit = 0; // current client closed because of "E"
@@ -109,8 +109,7 @@ public:
 
     // Runs `action` on a terminal (created if needed) under the host's lock. The action must
     // not call back into the host.
-    template <class Action>
-    auto withTerminal(std::int16_t number, Action&& action) {
+    template <class Action> auto withTerminal(std::int16_t number, Action&& action) {
         std::lock_guard lock(m_mutex);
         TerminalModel* terminal = terminalFor(number, true);
         if (terminal == nullptr) {
@@ -118,8 +117,7 @@ public:
         }
         return action(*terminal);
     }
-    template <class Action>
-    auto withModule(Action&& action) {
+    template <class Action> auto withModule(Action&& action) {
         std::lock_guard lock(m_mutex);
         return action(m_module);
     }

@@ -18,8 +18,8 @@ DateTime localNow() {
     const std::time_t seconds = std::time(nullptr);
     std::tm local{};
     localtime_r(&seconds, &local);
-    return DateTime::fromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                               local.tm_hour, local.tm_min, local.tm_sec);
+    return DateTime::fromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                               local.tm_min, local.tm_sec);
 }
 
 // A whole text as a signed decimal integer, nothing else around it.
@@ -178,7 +178,8 @@ TerminalModel::TerminalModel(TerminalConfig config) : m_config(std::move(config)
     }
     // Initial records look as if punched over the last minutes.
     for (std::size_t i = 0; i < m_new.size(); ++i) {
-        m_new[i].when = m_new[i].when.plusSeconds(-60 * static_cast<std::int64_t>(m_new.size() - i));
+        m_new[i].when =
+            m_new[i].when.plusSeconds(-60 * static_cast<std::int64_t>(m_new.size() - i));
     }
 }
 
@@ -212,16 +213,16 @@ void TerminalModel::buildCatalogue() {
          {m_config.password});
     item("LANGUAGE", "VAL", 1, W | U, "Language", "Language of the display",
          "0 English;1 Deutsch;2 Espanol", {"0"});
-    item("BELLVOL", "VAL", 1, L, "Bell Volume", "Loudness of the bell", "0 Off;1 Low;2 Medium;3 High",
-         {"2"});
+    item("BELLVOL", "VAL", 1, L, "Bell Volume", "Loudness of the bell",
+         "0 Off;1 Low;2 Medium;3 High", {"2"});
     item("DISPLAYMSG", "STR", 2, W, "Display Message", "Idle text, one member per line", "",
          {"WELCOME", "PLEASE PUNCH"});
     item("RELAYTIME", "VAL", 2, L | U, "Relay Time (s)", "Member 0 bell relay, member 1 lock relay",
          "", {"3", "5"});
     item("FIRMWARE", "STR", 1, 0, "Firmware", "Firmware version (read-only)", "",
          {"KELVRA-SIM 1.0"});
-    const std::size_t table = item("EMPLOYEES", "TAB", 5, L | U, "Employees",
-                                   "Employees allowed to punch", "", {});
+    const std::size_t table =
+        item("EMPLOYEES", "TAB", 5, L | U, "Employees", "Employees allowed to punch", "", {});
     Item& employees = m_items[table];
     employees.values.clear();
     employees.defaults.clear();
@@ -316,7 +317,8 @@ std::string TerminalModel::cmdPolling(std::string_view data, SteadyClock::time_p
 }
 
 std::string TerminalModel::cmdLogin(std::string_view data, SteadyClock::time_point) {
-    const std::string& password = m_items[static_cast<std::size_t>(itemIndex("LOGINPWD"))].values[0];
+    const std::string& password =
+        m_items[static_cast<std::size_t>(itemIndex("LOGINPWD"))].values[0];
     if (data != password) {
         m_loggedIn = false;
         return kDenied;

@@ -85,8 +85,8 @@ struct TerminalConfig {
     std::string machineName = "KELVRA-SIM";
     int initialRecords = 3;
     int pushAfterLogonMs = 150;
-    int repushAfterResendMs = 150; // negative: never push again after a resend
-    int pushEveryMs = 0;           // > 0: generate a punch record this often in extended mode
+    int repushAfterResendMs = 150;       // negative: never push again after a resend
+    int pushEveryMs = 0;                 // > 0: generate a punch record this often in extended mode
     std::function<DateTime()> wallClock; // empty: the local system time
 };
 

@@ -6,7 +6,6 @@
 #include "driver/FrameCodec.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 
 namespace kelvra::sim {
@@ -14,8 +13,10 @@ namespace {
 
 using std::chrono::milliseconds;
 
-const std::string kReply = "\x02" "11A123D708\x03"; // echo 123 from terminal 1
-const std::string kPush = "\x02" "11XNabcCC09\x03";
+const std::string kReply = "\x02"
+                           "11A123D708\x03"; // echo 123 from terminal 1
+const std::string kPush = "\x02"
+                          "11XNabcCC09\x03";
 
 TEST(FaultSpec, ParsesEveryItem) {
     const FaultSettings f = ParseFaultSpec(
@@ -100,9 +101,8 @@ TEST(ShapeOutgoing, SplitDelayDoubleAndGarbage) {
     f.doubleReplies = true;
     f.garbageBytes = 3;
     EXPECT_EQ(ShapeOutgoing(kReply, FrameKind::Reply, f),
-              (std::vector<TimedWrite>{{milliseconds(0), kReply},
-                                       {milliseconds(0), kReply},
-                                       {milliseconds(0), "#~?"}}));
+              (std::vector<TimedWrite>{
+                  {milliseconds(0), kReply}, {milliseconds(0), kReply}, {milliseconds(0), "#~?"}}));
     EXPECT_EQ(ShapeOutgoing(kPush, FrameKind::Push, f).size(), 1u) << "pushes are not doubled";
 }
 
@@ -114,16 +114,25 @@ TEST(ShapeOutgoing, GarbageHoldsNoFrameCharacters) {
 
 TEST(FrameAssembler, CutsAStreamIntoFramesAcrossChunks) {
     FrameAssembler assembler;
-    EXPECT_TRUE(assembler.feed("junk\x02" "11E").empty());
-    const auto frames = assembler.feed("DB08\x03\x02" "11RN\x03tail");
-    EXPECT_EQ(frames, (std::vector<std::string>{"\x02" "11EDB08\x03", "\x02" "11RN\x03"}));
+    EXPECT_TRUE(assembler
+                    .feed("junk\x02"
+                          "11E")
+                    .empty());
+    const auto frames = assembler.feed("DB08\x03\x02"
+                                       "11RN\x03tail");
+    EXPECT_EQ(frames, (std::vector<std::string>{"\x02"
+                                                "11EDB08\x03",
+                                                "\x02"
+                                                "11RN\x03"}));
     EXPECT_EQ(assembler.discardedBytes(), 8u);
 }
 
 TEST(FrameAssembler, StxRestartsAFrameAndTheBufferIsBounded) {
     FrameAssembler assembler(16);
-    EXPECT_EQ(assembler.feed("\x02garbage\x02" "11E4505\x03"),
-              (std::vector<std::string>{"\x02" "11E4505\x03"}));
+    EXPECT_EQ(assembler.feed("\x02garbage\x02"
+                             "11E4505\x03"),
+              (std::vector<std::string>{"\x02"
+                                        "11E4505\x03"}));
     EXPECT_TRUE(assembler.feed("\x02" + std::string(100, 'x')).empty());
     EXPECT_LT(assembler.pendingBytes(), 16u);
 }
@@ -137,9 +146,16 @@ TEST(RequestParsing, AcceptsDriverFramesAndRejectsDamagedOnes) {
     std::string lower = BuildRequestFrame("E", 1, "123"); // checksum DB
     lower[lower.size() - 5] = 'd';
     EXPECT_EQ(ParseRequest(lower).check, RequestCheck::BadChecksum);
-    EXPECT_EQ(ParseRequest("\x02" "11E4506\x03").check, RequestCheck::BadLength);
+    EXPECT_EQ(ParseRequest("\x02"
+                           "11E4506\x03")
+                  .check,
+              RequestCheck::BadLength);
     EXPECT_EQ(ParseRequest("11E4505").check, RequestCheck::Malformed);
-    EXPECT_EQ(ParseRequest("\x02" "\x01\x01" "E4505\x03").check, RequestCheck::Malformed);
+    EXPECT_EQ(ParseRequest("\x02"
+                           "\x01\x01"
+                           "E4505\x03")
+                  .check,
+              RequestCheck::Malformed);
 }
 
 } // namespace

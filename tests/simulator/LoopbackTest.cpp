@@ -2,23 +2,20 @@
 // loopback UDP and TCP and over the pseudo-terminal. Every wait is bounded; only 127.0.0.0/8
 // is used, on ports the system picks.
 #include "SimulatorHost.h"
-
 #include "driver/ErrorCodes.h"
 #include "driver/FrameCodec.h"
 #include "driver/ModuleStatus.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <optional>
 #include <thread>
+#include <unistd.h>
 
 namespace kelvra::sim {
 namespace {
@@ -81,7 +78,9 @@ public:
         ::sendto(m_fd.get(), bytes.data(), bytes.size(), 0,
                  reinterpret_cast<const sockaddr*>(&m_server), sizeof m_server);
     }
-    std::optional<std::string> receive(int timeoutMs = kWaitMs) { return readOnce(m_fd.get(), timeoutMs); }
+    std::optional<std::string> receive(int timeoutMs = kWaitMs) {
+        return readOnce(m_fd.get(), timeoutMs);
+    }
     std::optional<std::string> ask(const std::string& bytes) {
         send(bytes);
         return receive();
@@ -97,9 +96,12 @@ public:
     TcpClient(const std::string& server, int port) {
         m_fd.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         const sockaddr_in where = MakeAddress(server, port);
-        connected = ::connect(m_fd.get(), reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0;
+        connected =
+            ::connect(m_fd.get(), reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0;
     }
-    void send(const std::string& bytes) { ::send(m_fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    void send(const std::string& bytes) {
+        ::send(m_fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    }
     int fd() const { return m_fd.get(); }
     // True when the peer closed the connection within the time.
     bool closedByPeer(int timeoutMs = kWaitMs) {
@@ -112,11 +114,13 @@ private:
     UniqueFd m_fd;
 };
 
-std::string request(std::string_view command, std::string_view data = {}, std::int16_t terminal = 1) {
+std::string request(std::string_view command, std::string_view data = {},
+                    std::int16_t terminal = 1) {
     return BuildRequestFrame(command, terminal, data);
 }
 
-const std::string kEchoReply = "\x02" "11A123D708\x03";
+const std::string kEchoReply = "\x02"
+                               "11A123D708\x03";
 
 // ---- UDP ----------------------------------------------------------------------------------
 
@@ -149,7 +153,8 @@ TEST(Loopback, UdpTerminalsAnswerUnderTheirOwnAddress) {
     UdpClient client("127.0.0.1", host.udpPort());
     const auto five = client.ask(request("E", "x", 5));
     ASSERT_TRUE(five);
-    EXPECT_EQ(five->substr(0, 3), "\x02" "55");
+    EXPECT_EQ(five->substr(0, 3), "\x02"
+                                  "55");
     client.send(request("E", "x", 6));
     EXPECT_FALSE(client.receive(200)) << "terminal 6 is not simulated";
     EXPECT_TRUE(host.waitUntil([](const HostStats& s) { return s.framesIgnored == 1; }, 1s));
@@ -161,7 +166,8 @@ TEST(Loopback, UdpExtendedModePushesAndWaitsForConfirmation) {
     SimulatorHost host(options);
     host.start();
     UdpClient client("127.0.0.1", host.udpPort());
-    ASSERT_EQ(client.ask(request("XO")), "\x02" "11A4105\x03");
+    ASSERT_EQ(client.ask(request("XO")), "\x02"
+                                         "11A4105\x03");
     EXPECT_FALSE(client.receive(300)) << "no record yet";
 
     host.addPunchRecord(1, "12345678");
@@ -300,7 +306,8 @@ TEST(Loopback, TcpRepliesAndPushesOnTheStream) {
     const std::string replies = readFrames(stream.fd(), 2);
     ASSERT_EQ(std::count(replies.begin(), replies.end(), ETX), 2) << replies;
     const std::size_t split = replies.find(ETX) + 1;
-    EXPECT_EQ(replies.substr(0, split), "\x02" "11A4105\x03");
+    EXPECT_EQ(replies.substr(0, split), "\x02"
+                                        "11A4105\x03");
     EXPECT_EQ(replies.substr(split + 3, 2), "XN");
 
     stream.send(request("XA"));

@@ -7,9 +7,8 @@
 #include "driver/FrameCodec.h"
 #include "driver/ItemDescriptor.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <set>
 
 namespace kelvra::sim {
@@ -57,11 +56,13 @@ protected:
 
 TEST_F(TerminalModelTest, EchoReplyIsTheWorkedExampleByteForByte) {
     // Request 02 31 31 45 31 32 33 44 42 30 38 03; reply status A, data 123, checksum D7.
-    EXPECT_EQ(frame("E", "123"), "\x02" "11A123D708\x03");
+    EXPECT_EQ(frame("E", "123"), "\x02"
+                                 "11A123D708\x03");
 }
 
 TEST_F(TerminalModelTest, EmptyEchoGetsTheNineCharacterReply) {
-    EXPECT_EQ(frame("E"), "\x02" "11A4105\x03");
+    EXPECT_EQ(frame("E"), "\x02"
+                          "11A4105\x03");
 }
 
 TEST_F(TerminalModelTest, RepliesCarryTheAddressOfTheTerminal) {
@@ -70,7 +71,8 @@ TEST_F(TerminalModelTest, RepliesCarryTheAddressOfTheTerminal) {
     TerminalModel seventeen(c);
     const auto out = seventeen.handleFrame(BuildRequestFrame("E", 17, "x"), now);
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].frame.substr(0, 3), "\x02" "AA");
+    EXPECT_EQ(out[0].frame.substr(0, 3), "\x02"
+                                         "AA");
 }
 
 TEST_F(TerminalModelTest, RequestWithBadChecksumIsAnsweredC) {
@@ -78,7 +80,8 @@ TEST_F(TerminalModelTest, RequestWithBadChecksumIsAnsweredC) {
     request[request.size() - 5] = '0'; // DB -> 0B
     const auto out = terminal.handleFrame(request, now);
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].frame, "\x02" "11C4305\x03");
+    EXPECT_EQ(out[0].frame, "\x02"
+                            "11C4305\x03");
     EXPECT_EQ(VerifyReply(out[0].frame)->errCode, KV_ERR_CHECKSUM);
 }
 
@@ -87,7 +90,11 @@ TEST_F(TerminalModelTest, RequestWithBadLengthIsAnsweredCAndMalformedOnesIgnored
     request[request.size() - 2] = '9';
     EXPECT_EQ(terminal.handleFrame(request, now).size(), 1u);
     EXPECT_TRUE(terminal.handleFrame("garbage", now).empty());
-    EXPECT_TRUE(terminal.handleFrame("\x02" "11E\x03", now).empty());
+    EXPECT_TRUE(terminal
+                    .handleFrame("\x02"
+                                 "11E\x03",
+                                 now)
+                    .empty());
     EXPECT_EQ(terminal.counters().badRequests, 1);
     EXPECT_EQ(terminal.counters().ignoredFrames, 2);
 }
@@ -130,7 +137,7 @@ TEST_F(TerminalModelTest, LoginGatesPasswordMaintenanceAndBells) {
 
 TEST_F(TerminalModelTest, ItemFlagsDecideWhoMayWrite) {
     EXPECT_EQ(code("IS", "\"MACHNAME\"00DOOR"), KV_ERR_ACCESS_DENIED); // flag 8
-    EXPECT_EQ(ok("IS", "0800HELLO"), "");                             // flag 4
+    EXPECT_EQ(ok("IS", "0800HELLO"), "");                              // flag 4
     login();
     EXPECT_EQ(ok("IS", "\"MACHNAME\"00DOOR"), "");
     EXPECT_EQ(ok("IG", "\"MACHNAME\"00"), "DOOR");
@@ -204,7 +211,7 @@ TEST_F(TerminalModelTest, EnumeratedValuesStayWithinTheirCaptions) {
     EXPECT_EQ(code("IS", "0600x"), KV_ERR_COMMAND_EXECUTION_FAILED);
     EXPECT_EQ(code("IG", "0602"), KV_ERR_COMMAND_EXECUTION_FAILED); // no member 2
     EXPECT_EQ(ok("IG", "0801"), "PLEASE PUNCH");
-    EXPECT_EQ(code("IS", "1000x"), KV_ERR_ACCESS_DENIED); // FIRMWARE is read-only
+    EXPECT_EQ(code("IS", "1000x"), KV_ERR_ACCESS_DENIED);         // FIRMWARE is read-only
     EXPECT_EQ(code("IG", "1100"), KV_ERR_COMMAND_NOT_APPLICABLE); // a table
 }
 
@@ -245,7 +252,9 @@ TEST_F(TerminalModelTest, TableChangesNeedLoginAndKeepKeysUnique) {
     EXPECT_EQ(code("IA", "11" + carol), KV_ERR_KEY_VIOLATION);
     EXPECT_EQ(code("IA", "113\tX\t9\t01-01-2030\t06:00:00"), KV_ERR_COMMAND_EXECUTION_FAILED);
     EXPECT_EQ(code("IA", "114\tX\t0"), KV_ERR_COMMAND_EXECUTION_FAILED); // too few fields
-    EXPECT_EQ(ok("IE", "110003" "3\tCAROLINE\t2\t01-01-2031\t06:30:00"), "");
+    EXPECT_EQ(ok("IE", "110003"
+                       "3\tCAROLINE\t2\t01-01-2031\t06:30:00"),
+              "");
     EXPECT_EQ(ok("IR", "110001"), "");
     EXPECT_EQ(code("IR", "110001"), KV_ERR_COMMAND_EXECUTION_FAILED);
 
