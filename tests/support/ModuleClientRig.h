@@ -2,6 +2,7 @@
 
 #include "FakeDatagramSocket.h"
 #include "FakeDialogs.h"
+#include "ScopedVexa5Environment.h"
 #include "VirtualTime.h"
 #include "module_client/CVexa5.h"
 
@@ -18,21 +19,11 @@ struct ModuleClientRig {
     static constexpr const char* kBroadcast = "127.255.255.255";
     static constexpr int kModulePort = 65535;
 
-    // Installs the fakes for the lifetime of the rig; declared before the client, so the
-    // client is gone before the installation is reset.
-    struct Installation {
-        Installation(VirtualTime& time, FakeDatagramLinkFactory& links, FakeDialogs& dialogs) {
-            Vexa5Environment::install(time, time, links, dialogs, {kBroadcast, kModulePort});
-        }
-        ~Installation() { Vexa5Environment::reset(); }
-        Installation(const Installation&) = delete;
-        Installation& operator=(const Installation&) = delete;
-    };
-
     VirtualTime time;
     FakeDatagramLinkFactory links{time};
     FakeDialogs dialogs;
-    Installation installation{time, links, dialogs};
+    // Declared before the client, so the client is gone before the environment is reset.
+    ScopedVexa5Environment environment{time, time, links, dialogs, {kBroadcast, kModulePort}};
     CVexa5 vx;
 
     FakeDatagramSocket& socket() { return *links.sockets.at(0); }

@@ -86,7 +86,7 @@ TEST(ModuleSendFailure, AFailedDiscoveryStillEndsTheDiscoveryForm) {
 TEST(ModuleSendFailure, AnAddressTheSocketRefusesEndsTheCommandLikeASendFailure) {
     ModuleClientRig rig;
     rig.socket().setRemoteHostFailures.failNext(11, 11001);
-    rig.vx.G_DeviceName("no.such.host");
+    rig.vx.G_DeviceName("127.0.0.250");
     EXPECT_EQ(rig.vx.ErrCode(), VX_ERR_SEND_FAILED);
     EXPECT_TRUE(rig.socket().sent.empty());
     ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
