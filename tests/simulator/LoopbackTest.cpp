@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <poll.h>
 #include <sys/socket.h>
@@ -377,6 +378,25 @@ TEST(Loopback, SerialRoundTripThroughThePseudoTerminal) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->data, "3");
     EXPECT_EQ(host.receivedFrames().back().transport, Transport::Serial);
+}
+
+TEST(Loopback, StopsCleanlyWithAClientHeldAndWritesPending) {
+    SimulatorOptions options = loopbackOptions();
+    options.serial = true;
+    options.faults = ParseFaultSpec("delay=5000");
+    auto host = std::make_unique<SimulatorHost>(options);
+    host->start();
+    TcpClient stream("127.0.0.1", host->tcpPort());
+    ASSERT_TRUE(stream.connected);
+    stream.send(request("E", "123"));
+    UdpClient client("127.0.0.1", host->udpPort());
+    client.send(request("E", "123"));
+    ASSERT_TRUE(host->waitUntil([](const HostStats& s) { return s.repliesSent == 2; }, 2s));
+    const auto started = std::chrono::steady_clock::now();
+    host.reset(); // joins the thread and closes every endpoint
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_TRUE(stream.closedByPeer(500));
+    EXPECT_FALSE(client.receive(100));
 }
 
 // ---- control from another thread ----------------------------------------------------------
