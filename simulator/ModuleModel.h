@@ -20,7 +20,7 @@ struct ModuleOutcome {
     bool dropStream = false;          // the host closes its current stream client
 };
 
-// The Ethernet interface module on its datagram port (Parts 1.5 and 2.1): plain-text
+// The Ethernet interface module on its datagram port: plain-text
 // datagrams, a command letter, an optional two-letter code and the argument; a reply is a
 // status letter and the reply data. Pure logic, not thread-safe (the host serialises calls).
 //

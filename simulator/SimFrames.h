@@ -8,7 +8,7 @@
 
 namespace kelvra::sim {
 
-// The terminal's side of the frame codec of Part 1.2. A request has the same layout as a
+// The terminal's side of the frame codec. A request has the same layout as a
 // reply: STX, address twice, body (command + data), checksum, length, ETX.
 
 enum class RequestCheck {

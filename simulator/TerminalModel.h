@@ -17,8 +17,8 @@ namespace kelvra::sim {
 using SteadyClock = std::chrono::steady_clock;
 
 // One simulated Kelvra terminal: pure protocol logic, no sockets, not thread-safe (the host
-// serialises all calls). Written from the protocol as the driver sees it (Parts 1.2 to 1.10);
-// every reply content the protocol leaves to the terminal (Part 1.3) is chosen here:
+// serialises all calls). Written from the protocol as the driver sees it;
+// every reply content the protocol leaves to the terminal is chosen here:
 //
 // Status letters: "A" done; "X"/"XN" pushed or resent record; "D" needs login (or a
 // read-only item); "F" an argument the terminal cannot use (malformed number, unknown item,
@@ -61,7 +61,7 @@ using SteadyClock = std::chrono::steady_clock;
 // one, and an unsolicited reply would sit in front of the next pushed record in its receive
 // buffer and hide it. A confirmed record becomes old. "XR" answers with the last pushed
 // record as an "XN" frame and, while it is unconfirmed, pushes it again repushAfterResendMs
-// later: the driver drops the resend reply (Part 1.5), so without the repeat the record would
+// later: the driver drops the resend reply, so without the repeat the record would
 // never be reported nor confirmed. "XF" stops pushing; an unconfirmed record stays new.
 // "XP"/"XU" store and report the punch-times value (two upper-case hex digits); it has no
 // further effect here.
