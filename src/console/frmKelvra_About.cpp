@@ -33,6 +33,7 @@ frmKelvra_About::frmKelvra_About(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
     buttons->addWidget(CmdAbout);
 
+    setMinimumWidth(280);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(brand);
     layout->addWidget(product);

@@ -43,6 +43,7 @@ frmKelvra_LoginPassword::frmKelvra_LoginPassword(QWidget* parent) : QDialog(pare
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
 
+    setMinimumWidth(260);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Line());
     layout->addLayout(entry);

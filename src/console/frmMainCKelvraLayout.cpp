@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kComports = 16;
 constexpr int kBellEntriesPerColumn = 8;
+constexpr int kNumberBoxWidth = 90;
 constexpr std::array<const char*, frmMainCKelvra::kWeekDays> kWeekDayCaptions = {
     "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
@@ -154,12 +155,17 @@ void frmMainCKelvra::FillTableGroup(const ConsoleGroup& group, QVBoxLayout* layo
             if (box->kind != BoxKind::Check && *box->label != '\0') {
                 row->addWidget(new QLabel(box->label));
             }
-            row->addWidget(MakeBox(*box), 1);
+            QWidget* control = MakeBox(*box);
+            const bool narrow = control->maximumWidth() < QWIDGETSIZE_MAX;
+            row->addWidget(control, narrow ? 0 : 1);
             if (*box->suffix != '\0') {
                 row->addWidget(new QLabel(box->suffix));
             }
             for (int k = 0; k < box->beside && next + consumed < buttons.size(); ++k) {
                 row->addWidget(MakeButton(buttons[next + consumed++]->index));
+            }
+            if (narrow) {
+                row->addStretch(1);
             }
             layout->addLayout(row);
         }
@@ -209,10 +215,16 @@ QWidget* frmMainCKelvra::MakeBox(const ConsoleBox& box) {
     }
     control->setObjectName(box.name);
     m_boxes.emplace(box.name, BoxControl{control, RefusalName(box)});
-    if (box.step == 0) {
-        return control;
+    QWidget* shown = control;
+    if (box.step != 0) {
+        shown = new SpinnerBox(static_cast<QLineEdit*>(control), box.lowest, box.highest, box.step);
     }
-    return new SpinnerBox(static_cast<QLineEdit*>(control), box.lowest, box.highest, box.step);
+    // Boxes for numbers are narrow; boxes for text take the room there is.
+    if (box.kind == BoxKind::Line &&
+        (box.step != 0 || (*box.initial >= '0' && *box.initial <= '9'))) {
+        shown->setMaximumWidth(kNumberBoxWidth);
+    }
+    return shown;
 }
 
 QPushButton* frmMainCKelvra::MakeButton(int index) {
@@ -303,6 +315,7 @@ void frmMainCKelvra::FillBellEntries(QVBoxLayout* layout) {
         chkBellWeekMode[entry] = new QCheckBox(QString::number(entry + 1));
         chkBellWeekMode[entry]->setObjectName(Indexed("chkBellWeekMode", entry));
         txtBellWeekMode[entry] = new QLineEdit("00:00:00");
+        txtBellWeekMode[entry]->setMaximumWidth(kNumberBoxWidth);
         txtBellWeekMode[entry]->setObjectName(Indexed("txtBellWeekMode", entry));
         const int row = entry % kBellEntriesPerColumn;
         const int column = entry / kBellEntriesPerColumn * 2;
