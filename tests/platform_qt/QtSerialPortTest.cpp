@@ -1,0 +1,182 @@
+// QtSerialPort through a pseudo-terminal standing behind "COM3", mapped in a per-user INI file
+// in a temporary directory.
+#include "platform/qt/QtSerialPort.h"
+
+#include "PseudoTerminal.h"
+#include "Waiting.h"
+#include "platform/PlatformError.h"
+#include "platform/qt/QtLinkFactory.h"
+#include "platform/qt/QtSettingsStore.h"
+
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <termios.h>
+
+namespace kelvra {
+namespace {
+
+using test::PseudoTerminal;
+using test::PumpFor;
+using test::WaitUntil;
+
+int ErrorNumberOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const PlatformError& failure) {
+        return failure.number();
+    }
+    return 0;
+}
+
+class SerialTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(pty.valid()) << "no pseudo-terminal";
+        settings.write(QtLinkFactory::kDefaultTitle, "SerialPorts", "COM3", pty.slavePath());
+        port = links.createSerialPort();
+        qtPort = dynamic_cast<QtSerialPort*>(port.get());
+        ASSERT_NE(qtPort, nullptr);
+        port->setReceiveThreshold(1);
+        port->setPortNumber(3);
+    }
+
+    QTemporaryDir dir;
+    PseudoTerminal pty;
+    QtSettingsStore settings{QtSettingsStore::Scope::PerUser, dir.filePath("kelvra.ini")};
+    QtLinkFactory links{settings};
+    std::unique_ptr<SerialPort> port;
+    QtSerialPort* qtPort = nullptr;
+};
+
+TEST_F(SerialTest, ComThreeOpensThePathNamedInThePerUserSettings) {
+    EXPECT_EQ(qtPort->devicePath(), pty.slavePath());
+    EXPECT_FALSE(port->isOpen());
+    port->setFlowControl(FlowControl::None);
+    port->open();
+    EXPECT_TRUE(port->isOpen());
+    EXPECT_EQ(port->portNumber(), 3);
+
+    termios line{};
+    ASSERT_EQ(tcgetattr(qtPort->lineDescriptor(), &line), 0);
+    EXPECT_EQ(cfgetispeed(&line), static_cast<speed_t>(B38400));
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B38400));
+    EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(line.c_cflag & PARENB, 0u);
+    EXPECT_EQ(line.c_cflag & CSTOPB, 0u);
+    EXPECT_EQ(line.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(line.c_lflag & (ICANON | ECHO), 0u) << "raw: every byte passes unchanged";
+
+    port->close();
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_EQ(qtPort->lineDescriptor(), -1);
+}
+
+TEST_F(SerialTest, RtsCtsFlowControlIsSetOnTheLine) {
+    port->setFlowControl(FlowControl::RtsCts);
+    port->open();
+    termios line{};
+    ASSERT_EQ(tcgetattr(qtPort->lineDescriptor(), &line), 0);
+    EXPECT_NE(line.c_cflag & CRTSCTS, 0u);
+    // Changed while open, it applies at once.
+    port->setFlowControl(FlowControl::None);
+    ASSERT_EQ(tcgetattr(qtPort->lineDescriptor(), &line), 0);
+    EXPECT_EQ(line.c_cflag & CRTSCTS, 0u);
+}
+
+TEST_F(SerialTest, BytesTravelBothWaysAndEveryArrivalIsNotified) {
+    port->open();
+    std::string frame;
+    for (int code = 0; code < 256; ++code) {
+        frame += static_cast<char>(code);
+    }
+    port->write(frame);
+    EXPECT_EQ(pty.read(frame.size()), frame);
+
+    std::string received;
+    int notifications = 0;
+    port->onReceive = [&] {
+        ++notifications;
+        ASSERT_GE(port->unreadCount(), 1);
+        received += port->readAll();
+    };
+    ASSERT_TRUE(pty.write(std::string("\x02"
+                                      "11AK",
+                                      5)));
+    ASSERT_TRUE(WaitUntil([&] { return received.size() == 5; }));
+    const int afterFirst = notifications;
+    EXPECT_GE(afterFirst, 1);
+    ASSERT_TRUE(pty.write(std::string("\xFF\x00\x03", 3)));
+    ASSERT_TRUE(WaitUntil([&] { return received.size() == 8; }));
+    EXPECT_GT(notifications, afterFirst) << "a later byte raises its own notification";
+    EXPECT_EQ(received, std::string("\x02"
+                                    "11AK\xFF\x00\x03",
+                                    8));
+    EXPECT_EQ(port->unreadCount(), 0);
+}
+
+TEST_F(SerialTest, InputIsCountedAndReadWithoutANotification) {
+    port->open();
+    ASSERT_TRUE(pty.write("abc"));
+    ASSERT_TRUE(WaitUntil([&] { return port->unreadCount() == 3; }));
+    EXPECT_EQ(port->readAll(), "abc");
+    EXPECT_EQ(port->unreadCount(), 0);
+}
+
+TEST_F(SerialTest, AThresholdOfZeroRaisesNoNotification) {
+    port->setReceiveThreshold(0);
+    port->open();
+    int notifications = 0;
+    port->onReceive = [&] { ++notifications; };
+    ASSERT_TRUE(pty.write("abc"));
+    ASSERT_TRUE(WaitUntil([&] { return port->unreadCount() == 3; }));
+    PumpFor(50);
+    EXPECT_EQ(notifications, 0);
+}
+
+TEST_F(SerialTest, ClosedPortRefusesReadAndWriteAndCountsNothing) {
+    EXPECT_EQ(ErrorNumberOf([&] { port->write("x"); }), 8018);
+    EXPECT_EQ(ErrorNumberOf([&] { port->readAll(); }), 8018);
+    EXPECT_EQ(port->unreadCount(), 0);
+    EXPECT_NO_THROW(port->close());
+}
+
+TEST_F(SerialTest, OpenTwiceAndPortChangeWhileOpenFail) {
+    port->open();
+    EXPECT_EQ(ErrorNumberOf([&] { port->open(); }), 8005);
+    EXPECT_EQ(ErrorNumberOf([&] { port->setPortNumber(4); }), 8005);
+    EXPECT_EQ(port->portNumber(), 3);
+    port->close();
+    port->setPortNumber(4);
+    EXPECT_EQ(port->portNumber(), 4);
+}
+
+TEST_F(SerialTest, PortNumbersOutsideOneToSixteenAreRefused) {
+    EXPECT_EQ(ErrorNumberOf([&] { port->setPortNumber(0); }), 8002);
+    EXPECT_EQ(ErrorNumberOf([&] { port->setPortNumber(17); }), 8002);
+    EXPECT_EQ(port->portNumber(), 3);
+    port->setPortNumber(16);
+    EXPECT_EQ(qtPort->devicePath(), "/dev/ttyS15");
+    port->setPortNumber(1);
+    EXPECT_EQ(qtPort->devicePath(), "/dev/ttyS0");
+}
+
+TEST_F(SerialTest, AMissingDeviceFailsToOpen) {
+    settings.write(QtLinkFactory::kDefaultTitle, "SerialPorts", "COM5",
+                   dir.filePath("no-such-tty").toStdString());
+    port->setPortNumber(5);
+    const int number = ErrorNumberOf([&] { port->open(); });
+    EXPECT_EQ(number, 8002);
+    EXPECT_FALSE(port->isOpen());
+}
+
+TEST_F(SerialTest, LineWhoseFarEndGoesAwayClosesItself) {
+    port->open();
+    pty.closeMaster();
+    EXPECT_TRUE(WaitUntil([&] { return !port->isOpen(); }, 3000));
+}
+
+} // namespace
+} // namespace kelvra

@@ -1,0 +1,169 @@
+// The INI-backed settings stores, always in a temporary directory.
+#include "platform/qt/QtSettingsStore.h"
+
+#include "platform/PlatformError.h"
+#include "platform/qt/QtLinkFactory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace kelvra {
+namespace {
+
+using Scope = QtSettingsStore::Scope;
+
+std::string FileText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll().toStdString();
+}
+
+void WriteFile(const QString& path, const std::string& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString userPath = dir.filePath("user/kelvra.ini");
+    QString machinePath = dir.filePath("machine/kelvra.ini");
+};
+
+TEST_F(SettingsStoreTest, PerUserValueRoundTripsUnderTitleSectionAndKey) {
+    ASSERT_TRUE(dir.isValid());
+    QtSettingsStore store(Scope::PerUser, userPath);
+    store.write("usKelvra", "Connection", "IP", "127.0.0.1");
+    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", "192.168.1.201"), "127.0.0.1");
+    // A second store on the same file sees it: it lives in the file, not in the object.
+    QtSettingsStore again(Scope::PerUser, userPath);
+    EXPECT_EQ(again.read("usKelvra", "Connection", "IP", ""), "127.0.0.1");
+
+    const std::string text = FileText(userPath);
+    EXPECT_NE(text.find("[usKelvra]"), std::string::npos) << text;
+    EXPECT_NE(text.find("Connection\\IP=127.0.0.1"), std::string::npos) << text;
+}
+
+TEST_F(SettingsStoreTest, MissingValuesGiveTheFallbackAndReadingCreatesNothing) {
+    QtSettingsStore store(Scope::PerUser, userPath);
+    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", "192.168.1.201"), "192.168.1.201");
+    EXPECT_FALSE(QFileInfo::exists(userPath));
+    store.write("usKelvra", "Connection", "IP", "10.0.0.1");
+    EXPECT_EQ(store.read("usKelvra", "Connection", "Port", "1001"), "1001");
+    EXPECT_EQ(store.read("usKelvra", "Other", "IP", "x"), "x");
+    EXPECT_EQ(store.read("otherTitle", "Connection", "IP", "y"), "y") << "the title keys the value";
+}
+
+TEST_F(SettingsStoreTest, MachineWideValueLivesUnderSoftwareTitleSection) {
+    QtSettingsStore machine(Scope::MachineWide, machinePath);
+    machine.write("usKelvra", "Properties", "Login", "1");
+    machine.write("usKelvra", "Properties", "Logout", "0");
+    EXPECT_EQ(machine.read("usKelvra", "Properties", "Login", "0"), "1");
+    EXPECT_EQ(machine.read("usKelvra", "Properties", "Logout", "1"), "0");
+
+    const std::string text = FileText(machinePath);
+    EXPECT_NE(text.find("[Software]"), std::string::npos) << text;
+    EXPECT_NE(text.find("usKelvra\\Properties\\Login=1"), std::string::npos) << text;
+
+    // The per-user store is another file: it does not see the machine-wide value.
+    QtSettingsStore user(Scope::PerUser, userPath);
+    EXPECT_EQ(user.read("usKelvra", "Properties", "Login", "none"), "none");
+}
+
+TEST_F(SettingsStoreTest, EveryByteButNulRoundTripsAndEmptyIsAValue) {
+    QtSettingsStore store(Scope::MachineWide, machinePath);
+    std::string everyByte;
+    for (int code = 1; code < 256; ++code) {
+        everyByte += static_cast<char>(code);
+    }
+    store.write("usKelvra", "Properties", "Bytes", everyByte);
+    store.write("usKelvra", "Properties", "Empty", "");
+    store.write("usKelvra", "Properties", "Number", "0012");
+    store.write("usKelvra", "Properties", "Commas", "a, b,c");
+    EXPECT_EQ(store.read("usKelvra", "Properties", "Bytes", ""), everyByte);
+    EXPECT_EQ(store.read("usKelvra", "Properties", "Empty", "fallback"), "");
+    EXPECT_EQ(store.read("usKelvra", "Properties", "Number", ""), "0012");
+    EXPECT_EQ(store.read("usKelvra", "Properties", "Commas", ""), "a, b,c");
+    const std::string long1100(1100, 'x');
+    store.write("usKelvra", "Properties", "Long", long1100);
+    EXPECT_EQ(store.read("usKelvra", "Properties", "Long", ""), long1100)
+        << "the 1024-byte limit is the registry functions' rule, not the store's";
+}
+
+TEST_F(SettingsStoreTest, HandWrittenFilesAreRead) {
+    QDir().mkpath(QFileInfo(userPath).path());
+    WriteFile(userPath, "[usKelvra/SerialPorts]\nCOM3=/dev/pts/5\n"
+                        "[usKelvra]\nConnection\\IP=192.168.7.7\nSerialPorts\\COM4=/dev/ttyUSB0\n"
+                        "Connection\\List=a,b\n");
+    QtSettingsStore store(Scope::PerUser, userPath);
+    EXPECT_EQ(store.read("usKelvra", "SerialPorts", "COM3", ""), "/dev/pts/5");
+    EXPECT_EQ(store.read("usKelvra", "SerialPorts", "COM4", ""), "/dev/ttyUSB0");
+    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", ""), "192.168.7.7");
+    EXPECT_EQ(store.read("usKelvra", "Connection", "List", ""), "a,b");
+}
+
+TEST_F(SettingsStoreTest, UnreadableFileGivesTheFallback) {
+    // A directory where the file should be: nothing can be read from it.
+    QDir().mkpath(userPath);
+    QtSettingsStore store(Scope::PerUser, userPath);
+    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", "fallback"), "fallback");
+}
+
+TEST_F(SettingsStoreTest, UnwritableFileThrowsAccessDenied) {
+    // A regular file where the directory should be: not even root can create the file.
+    const QString blocker = dir.filePath("blocker");
+    WriteFile(blocker, "x");
+    QtSettingsStore store(Scope::MachineWide, blocker + "/kelvra.ini");
+    try {
+        store.write("usKelvra", "Properties", "Login", "1");
+        FAIL() << "write should fail";
+    } catch (const PlatformError& failure) {
+        EXPECT_EQ(failure.number(), 5);
+    }
+    EXPECT_EQ(store.read("usKelvra", "Properties", "Login", "0"), "0");
+}
+
+TEST_F(SettingsStoreTest, DefaultPathsFollowTheEnvironment) {
+    const QByteArray savedUser = qgetenv(QtSettingsStore::kUserPathVariable);
+    const QByteArray savedMachine = qgetenv(QtSettingsStore::kMachinePathVariable);
+    qunsetenv(QtSettingsStore::kUserPathVariable);
+    qunsetenv(QtSettingsStore::kMachinePathVariable);
+    EXPECT_TRUE(QtSettingsStore::defaultPath(Scope::PerUser).endsWith("/kelvra/kelvra.ini"));
+    EXPECT_EQ(QtSettingsStore::defaultPath(Scope::MachineWide), "/etc/xdg/kelvra/kelvra.ini");
+
+    qputenv(QtSettingsStore::kUserPathVariable, userPath.toLocal8Bit());
+    qputenv(QtSettingsStore::kMachinePathVariable, machinePath.toLocal8Bit());
+    EXPECT_EQ(QtSettingsStore(Scope::PerUser).filePath(), userPath);
+    EXPECT_EQ(QtSettingsStore(Scope::MachineWide).filePath(), machinePath);
+    EXPECT_EQ(QtSettingsStore(Scope::MachineWide, dir.filePath("given.ini")).filePath(),
+              dir.filePath("given.ini"));
+
+    qunsetenv(QtSettingsStore::kUserPathVariable);
+    qunsetenv(QtSettingsStore::kMachinePathVariable);
+    if (!savedUser.isNull()) {
+        qputenv(QtSettingsStore::kUserPathVariable, savedUser);
+    }
+    if (!savedMachine.isNull()) {
+        qputenv(QtSettingsStore::kMachinePathVariable, savedMachine);
+    }
+}
+
+TEST_F(SettingsStoreTest, SerialPortMappingComesFromThePerUserStore) {
+    QtSettingsStore user(Scope::PerUser, userPath);
+    QtLinkFactory links(user);
+    const SerialPortPathResolver resolve = links.portPathResolver();
+    EXPECT_EQ(resolve(1), "/dev/ttyS0");
+    EXPECT_EQ(resolve(16), "/dev/ttyS15");
+    user.write("usKelvra", "SerialPorts", "COM3", "/dev/ttyUSB0");
+    EXPECT_EQ(resolve(3), "/dev/ttyUSB0");
+    EXPECT_EQ(resolve(4), "/dev/ttyS3");
+}
+
+} // namespace
+} // namespace kelvra
