@@ -4,14 +4,10 @@
 
 namespace kelvra {
 
-std::string Reg::KeyPath(const std::string& application, const std::string& section) {
-    return "Software\\" + application + "\\" + section;
-}
-
 void Reg::RegWriteString(const std::string& application, const std::string& section,
                          const std::string& name, const std::string& value) {
     try {
-        m_store.write(application, KeyPath(application, section), name, value);
+        m_store.write(application, section, name, value);
     } catch (const std::exception&) {
         // Settings are a convenience: a store that cannot be written changes nothing.
     }
@@ -23,8 +19,7 @@ std::string Reg::RegReadString(const std::string& application, const std::string
     try {
         // A marker that no stored text can equal tells a missing value from a stored one.
         static const std::string kMissing(1, '\0');
-        std::string stored =
-            m_store.read(application, KeyPath(application, section), name, kMissing);
+        std::string stored = m_store.read(application, section, name, kMissing);
         if (stored == kMissing) {
             return result;
         }

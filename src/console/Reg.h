@@ -6,8 +6,8 @@
 
 namespace kelvra {
 
-// The machine-wide settings helpers. A value lives under the key path "Software", application,
-// section (joined by backslashes) with the given name; the store decides where it is kept. Both
+// The machine-wide settings helpers over the machine-wide store, which keeps a value under
+// the key path "Software", application, section (joined by backslashes) with the given name. Both
 // swallow every failure: a write that cannot be made does not happen, a read that cannot be made
 // gives its default.
 class Reg {
@@ -26,9 +26,6 @@ public:
                               const std::string& name, long fallback) {
         return RegReadString(application, section, name, std::to_string(fallback));
     }
-
-    // "Software\usKelvra\Properties".
-    static std::string KeyPath(const std::string& application, const std::string& section);
 
 private:
     SettingsStore& m_store;

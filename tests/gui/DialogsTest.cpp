@@ -18,7 +18,7 @@ namespace {
 
 using test::MemorySettings;
 
-const std::string kPropertiesKey = "Software\\usKelvra\\Properties";
+const std::string kPropertiesKey = "Properties";
 
 std::string Stored(MemorySettings& store, const char* name) {
     const auto found = store.values.find({kApplicationTitle, kPropertiesKey, name});
@@ -33,7 +33,7 @@ template <class Widget> Widget* Child(QWidget& parent, const char* name) {
     return child;
 }
 
-TEST(Reg, ReadsWhatWasWrittenUnderTheKeyPathAndItsDefaultOtherwise) {
+TEST(Reg, ReadsWhatWasWrittenAndItsDefaultOtherwise) {
     MemorySettings store;
     Reg reg(store);
     EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Login", 0), "0");
