@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
-    qt6-base-dev qt6-serialport-dev
+    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
 )
 
 missing=()

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Pictures of the console's four pages and of its dialogs, taken offscreen against a scripted
+# terminal, into build/shots/pictures for review. With --readme, the General page also
+# becomes the README's picture, docs/console.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build/shots
+scripts/install-deps.sh
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVRA_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" --target console_screenshots >/dev/null
+"$build/tests/gui/console_screenshots" "$build/pictures"
+if [ "${1:-}" = "--readme" ]; then
+    mkdir -p docs
+    cp "$build/pictures/main-0.png" docs/console.png
+    echo "updated docs/console.png"
+fi
