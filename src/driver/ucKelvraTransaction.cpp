@@ -5,6 +5,7 @@
 #include "driver/ucKelvra.h"
 #include "platform/PlatformError.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace kelvra {
@@ -142,9 +143,12 @@ void ucKelvra::GetResult() {
             }
             --passesLeft;
             // A pass held up for longer than the whole time-out (a modal window opened while
-            // events were processed) ends the wait.
+            // events were processed) ends the wait. The date counts whole seconds, and any
+            // pass may cross one second boundary, so a single boundary never counts as held
+            // up: with a time-out under a second it would fail commands at random.
             const DateTime current = m_clock.now();
-            if (static_cast<double>(SecondsBetween(previous, current)) > m_Timeout / 1000.0) {
+            const double allowedBoundaries = std::max(1.0, m_Timeout / 1000.0);
+            if (static_cast<double>(SecondsBetween(previous, current)) > allowedBoundaries) {
                 m_ErrCode = KV_ERR_TIMEOUT;
                 return;
             }

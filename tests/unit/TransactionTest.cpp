@@ -93,6 +93,16 @@ TEST(Transaction, APassHeldUpLongerThanTheTimeoutEndsTheWait) {
     EXPECT_EQ(rig.time.sleepCalls(kReplyPassMs), 1);
 }
 
+TEST(Transaction, ASecondBoundaryInAShortTimeoutIsNoHeldUpPass) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.kv.SetTimeout(400);
+    rig.time.advance(980); // the wall clock turns to the next second during the first pass
+    rig.answerEveryFrame(TerminalReply(1, "A"), 200);
+    rig.exchange("E", 1, "");
+    EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+}
+
 TEST(Transaction, WhatEndsTheWaitAndWhatTheReplyTextGives) {
     const std::string good = TerminalReply(1, "A123");
     struct Row {
