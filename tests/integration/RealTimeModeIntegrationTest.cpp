@@ -1,0 +1,114 @@
+// Extended mode end to end: the simulator pushes its stored records one at a time and waits
+// for each confirmation; the driver reports them through its event.
+#include "SimulatedTerminal.h"
+#include "Waiting.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace kelvra::test {
+namespace {
+
+struct Report {
+    std::string address;
+    std::int16_t source;
+    std::string data;
+    std::int32_t errCode;
+};
+
+// Confirms every record from the event handler, as the console's auto-confirm does.
+struct ConfirmingOwner {
+    explicit ConfirmingOwner(ucKelvra& kv)
+        : subscription(kv.KelvraDataArival.subscribe(
+              [this, &kv](const std::string& address, std::int16_t source, const std::string& data,
+                          std::int32_t code) {
+                  reports.push_back({address, source, data, code});
+                  kv.X_ConfirmRecord(source);
+              })) {}
+    std::vector<Report> reports;
+    Subscription subscription;
+};
+
+std::string cardField(const std::string& data) {
+    std::size_t at = 0;
+    for (int field = 0; field < 3 && at != std::string::npos; ++field) {
+        at = data.find('\t', at);
+        at = at == std::string::npos ? at : at + 1;
+    }
+    return at == std::string::npos ? "" : data.substr(at, data.find('\t', at) - at);
+}
+
+class RealTimeMode : public ::testing::TestWithParam<Link> {};
+
+TEST_P(RealTimeMode, StoredRecordsArriveOneByOneAndAreCounted) {
+    SimulatedTerminal terminal("127.0.0.9");
+    terminal.connect(GetParam());
+    ucKelvra& kv = *terminal.kv;
+    ConfirmingOwner owner(kv);
+    kv.X_LogOn(1);
+    ASSERT_EQ(kv.ErrCode(), KV_SUCCESS);
+    ASSERT_TRUE(WaitUntil([&] { return owner.reports.size() == 3; }, 5000)) << owner.reports.size();
+    const std::string source = GetParam() == Link::Serial ? "COM3" : "127.0.0.9";
+    for (const Report& report : owner.reports) {
+        EXPECT_EQ(report.address, source);
+        EXPECT_EQ(report.source, 1);
+        EXPECT_EQ(report.errCode, KV_SUCCESS);
+        EXPECT_EQ(cardField(report.data).size(), 9u) << report.data; // "C" and eight digits
+    }
+    EXPECT_EQ(kv.PunchCount(1), 3);
+    EXPECT_GT(kv.BytesReceived(1), 0);
+    EXPECT_TRUE(
+        terminal.host().waitUntil([](const sim::HostStats& stats) { return stats.pushesSent == 3; },
+                                  std::chrono::milliseconds(1000)));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLink, RealTimeMode,
+                         ::testing::Values(Link::Udp, Link::Tcp, Link::Serial),
+                         [](const auto& info) { return std::string(LinkName(info.param)); });
+
+TEST(RealTimeModeFaults, BadRecordsOnASocketAreRequestedAgainThenReported) {
+    sim::SimulatorOptions options;
+    options.terminal.initialRecords = 1;
+    SimulatedTerminal terminal("127.0.0.10", options);
+    terminal.connect(Link::Udp);
+    ucKelvra& kv = *terminal.kv;
+    ConfirmingOwner owner(kv);
+    // The first push and the three pushed again after each resend request are corrupted.
+    terminal.host().applyFaultSpec("corrupt-push=4");
+    kv.X_LogOn(1);
+    ASSERT_TRUE(WaitUntil([&] { return !owner.reports.empty(); }, 5000));
+    EXPECT_EQ(owner.reports[0].errCode, KV_ERR_CHECKSUM);
+    const auto counters =
+        terminal.host().withTerminal(1, [](sim::TerminalModel& model) { return model.counters(); });
+    EXPECT_EQ(counters.resendRequests, 3);
+    EXPECT_EQ(kv.ResendCount(), 3);
+    EXPECT_EQ(kv.PunchCount(1), 1);
+
+    // A good record ends the cycle.
+    terminal.host().addPunchRecord(1, "87654321");
+    ASSERT_TRUE(WaitUntil([&] { return owner.reports.size() >= 2; }, 5000));
+    EXPECT_EQ(owner.reports.back().errCode, KV_SUCCESS);
+    EXPECT_EQ(cardField(owner.reports.back().data), "C87654321");
+    EXPECT_EQ(kv.ResendCount(), 0);
+}
+
+TEST(RealTimeModeFaults, ABadRecordOnTheSerialLineIsReportedAtOnce) {
+    sim::SimulatorOptions options;
+    options.terminal.initialRecords = 1;
+    SimulatedTerminal terminal("127.0.0.11", options);
+    terminal.connect(Link::Serial);
+    ucKelvra& kv = *terminal.kv;
+    ConfirmingOwner owner(kv);
+    terminal.host().applyFaultSpec("corrupt-push=1");
+    kv.X_LogOn(1);
+    ASSERT_TRUE(WaitUntil([&] { return !owner.reports.empty(); }, 5000));
+    EXPECT_EQ(owner.reports[0].errCode, KV_ERR_CHECKSUM);
+    EXPECT_EQ(owner.reports[0].address, "COM3");
+    const auto counters =
+        terminal.host().withTerminal(1, [](sim::TerminalModel& model) { return model.counters(); });
+    EXPECT_EQ(counters.resendRequests, 0);
+}
+
+} // namespace
+} // namespace kelvra::test

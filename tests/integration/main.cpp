@@ -1,0 +1,12 @@
+// The driver on the Qt platform against the simulator over loopback: its notifications come
+// from this QCoreApplication's event dispatcher.
+#include <QCoreApplication>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
