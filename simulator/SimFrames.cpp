@@ -44,30 +44,18 @@ Request ParseRequest(std::string_view frame) {
         request.check = RequestCheck::BadLength;
         return request;
     }
-    const std::string_view body = frame.substr(3, n - 8);
-    unsigned sum = 0;
-    for (char c : body) {
-        sum += static_cast<unsigned char>(c);
-    }
-    if (frame[n - 5] != kHex[(sum >> 4) & 0xF] || frame[n - 4] != kHex[sum & 0xF]) {
+    if (!CheckChecksum(frame)) {
         request.check = RequestCheck::BadChecksum;
         return request;
     }
     request.check = RequestCheck::Ok;
-    request.body = std::string(body);
+    request.body = std::string(frame.substr(3, n - 8));
     return request;
 }
 
 std::string ReplyFrame(std::int16_t terminal, std::string_view statusAndData) {
-    const char address = AddressCharacter(terminal);
-    std::string frame;
-    frame.reserve(statusAndData.size() + 8);
-    frame += STX;
-    frame += address;
-    frame += address;
-    frame += AppendChecksumAndLength(statusAndData);
-    frame += ETX;
-    return frame;
+    // A reply has the layout of a request, with the status letter in place of the command.
+    return BuildRequestFrame(statusAndData, terminal, "");
 }
 
 std::string CorruptChecksum(std::string frame) {

@@ -1,6 +1,7 @@
 #include "driver/ItemDescriptor.h"
 
 #include "driver/LeadingNumber.h"
+#include "driver/SplitText.h"
 
 #include <stdexcept>
 #include <vector>
@@ -11,27 +12,6 @@ namespace {
 
 constexpr char kFieldSeparator = '\t';
 constexpr char kCaptionSeparator = ';';
-
-// The pieces of `text` between separators, reading it as if one more separator ended it: so a
-// trailing separator leaves an empty last piece and an empty text is one empty piece. Nothing
-// is returned when there would be more than `limit` pieces.
-std::optional<std::vector<std::string_view>> split(std::string_view text, char separator,
-                                                   std::size_t limit) {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    for (;;) {
-        if (pieces.size() == limit) {
-            return std::nullopt;
-        }
-        const std::size_t end = text.find(separator, start);
-        if (end == std::string_view::npos) {
-            pieces.push_back(text.substr(start));
-            return pieces;
-        }
-        pieces.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-}
 
 std::string_view fieldOrEmpty(const std::vector<std::string_view>& fields, std::size_t index) {
     return index < fields.size() ? fields[index] : std::string_view{};
@@ -44,7 +24,7 @@ bool fillSelection(const std::vector<std::string_view>& fields, std::size_t fiel
     if (fields.size() != fieldCount) {
         return true;
     }
-    const auto captions = split(fields.back(), kCaptionSeparator, N);
+    const auto captions = SplitText(fields.back(), kCaptionSeparator, N);
     if (!captions) {
         return false;
     }
@@ -58,7 +38,7 @@ bool fillSelection(const std::vector<std::string_view>& fields, std::size_t fiel
 
 std::optional<ItemDescriptor> ParseItemDescriptor(std::string_view text) {
     constexpr std::size_t kFields = 8;
-    const auto fields = split(text, kFieldSeparator, kFields);
+    const auto fields = SplitText(text, kFieldSeparator, kFields);
     if (!fields) {
         return std::nullopt;
     }
@@ -82,7 +62,7 @@ std::optional<ItemDescriptor> ParseItemDescriptor(std::string_view text) {
 
 std::optional<FieldDescriptor> ParseFieldDescriptor(std::string_view text) {
     constexpr std::size_t kFields = 5;
-    const auto fields = split(text, kFieldSeparator, kFields);
+    const auto fields = SplitText(text, kFieldSeparator, kFields);
     if (!fields) {
         return std::nullopt;
     }
