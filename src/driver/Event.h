@@ -45,10 +45,10 @@ public:
     [[nodiscard]] Subscription subscribe(Handler handler) {
         auto slot = std::make_shared<Slot>(Slot{std::move(handler), true});
         m_slots->push_back(slot);
-        std::weak_ptr<Slots> slots = m_slots;
+        std::weak_ptr<Slots> weakSlots = m_slots;
         std::weak_ptr<Slot> weakSlot = slot;
-        return Subscription([slots, weakSlot] {
-            auto list = slots.lock();
+        return Subscription([weakSlots, weakSlot] {
+            auto list = weakSlots.lock();
             auto target = weakSlot.lock();
             if (!list || !target) {
                 return;
