@@ -110,6 +110,8 @@ void SimulatorHost::stop() {
     m_wakeRead.reset();
     m_wakeWrite.reset();
     m_pending.clear();
+    m_serialLine.clear();
+    m_serialLineBytes = 0;
     m_changed.notify_all();
 }
 
@@ -231,26 +233,34 @@ TerminalModel* SimulatorHost::terminalFor(std::int16_t number, bool create) {
 
 // ---- the loop -----------------------------------------------------------------------------
 
-int SimulatorHost::pollTimeoutMs(SteadyClock::time_point now) const {
+std::chrono::nanoseconds SimulatorHost::pollTimeout(SteadyClock::time_point now) const {
     std::optional<SteadyClock::time_point> next;
+    auto earliest = [&](SteadyClock::time_point t) {
+        if (!next || t < *next) {
+            next = t;
+        }
+    };
     if (!m_pending.empty()) {
-        next = m_pending.front().due;
+        earliest(m_pending.front().due);
+    }
+    if (!m_serialLine.empty()) {
+        earliest(m_serialLine.front().sent);
     }
     if (!m_faults.silentTerminal) {
         for (const auto& [number, terminal] : m_terminals) {
-            if (const auto wakeup = terminal->nextWakeup(); wakeup && (!next || *wakeup < *next)) {
-                next = wakeup;
+            if (const auto wakeup = terminal->nextWakeup()) {
+                earliest(*wakeup);
             }
         }
     }
+    constexpr std::chrono::nanoseconds idle = std::chrono::seconds(1);
     if (!next) {
-        return 1000;
+        return idle;
     }
     if (*next <= now) {
-        return 0;
+        return std::chrono::nanoseconds::zero();
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
-    return static_cast<int>(std::min<std::int64_t>(wait, 1000));
+    return std::min<std::chrono::nanoseconds>(*next - now, idle);
 }
 
 void SimulatorHost::run() {
@@ -274,10 +284,14 @@ void SimulatorHost::run() {
         watch(m_listener, Listener, false);
         watch(m_client, Client, !m_clientOut.empty());
         watch(m_pty.master, Serial, !m_serialOut.empty());
-        const int timeout = pollTimeoutMs(SteadyClock::now());
+        // Nanoseconds rather than poll()'s milliseconds: a frame on a paced serial line takes
+        // a few milliseconds, and rounding each wait up would stretch every one of them.
+        const std::chrono::nanoseconds timeout = pollTimeout(SteadyClock::now());
+        const timespec wait{static_cast<time_t>(timeout.count() / 1'000'000'000),
+                            static_cast<long>(timeout.count() % 1'000'000'000)};
 
         lock.unlock();
-        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        const int ready = ::ppoll(fds.data(), fds.size(), &wait, nullptr);
         lock.lock();
         if (m_stopping) {
             break;
@@ -524,7 +538,7 @@ void SimulatorHost::sendShaped(const Outgoing& out, const Route& route,
     }
     for (const TimedWrite& write : writes) {
         if (write.after.count() == 0 && m_pending.empty()) {
-            writeNow(route, write.bytes);
+            writeNow(route, write.bytes, now);
             continue;
         }
         // Later writes keep their order behind earlier ones due at the same moment.
@@ -557,11 +571,13 @@ void SimulatorHost::runTimers(SteadyClock::time_point now) {
     while (!m_pending.empty() && m_pending.front().due <= now) {
         PendingWrite write = std::move(m_pending.front());
         m_pending.erase(m_pending.begin());
-        writeNow(write.route, write.bytes);
+        writeNow(write.route, write.bytes, now);
     }
+    deliverSentLineWrites(now);
 }
 
-void SimulatorHost::writeNow(const Route& route, const std::string& bytes) {
+void SimulatorHost::writeNow(const Route& route, const std::string& bytes,
+                             SteadyClock::time_point now) {
     switch (route.transport) {
     case Transport::Udp:
         if (m_udp) {
@@ -583,17 +599,47 @@ void SimulatorHost::writeNow(const Route& route, const std::string& bytes) {
         flushStream(m_client, m_clientOut, true);
         return;
     case Transport::Serial:
-        if (!m_pty.master) {
-            return;
-        }
-        if (m_serialOut.size() + bytes.size() > kOutputLimit) {
-            m_stats.outputOverflow += bytes.size();
-            return;
-        }
-        ++m_stats.writes;
+        writeSerial(bytes, now);
+        return;
+    }
+}
+
+void SimulatorHost::writeSerial(const std::string& bytes, SteadyClock::time_point now) {
+    if (!m_pty.master) {
+        return;
+    }
+    if (m_serialOut.size() + m_serialLineBytes + bytes.size() > kOutputLimit) {
+        m_stats.outputOverflow += bytes.size();
+        return;
+    }
+    ++m_stats.writes;
+    if (m_options.serialBaud <= 0) {
         m_serialOut += bytes;
         flushStream(m_pty.master, m_serialOut, false);
         return;
+    }
+    // The line sends one write after the other. The reader gets each write whole once its
+    // last stop bit has gone: handing it over byte by byte would cost a wake-up per byte and
+    // change no rate.
+    constexpr std::int64_t kBitsPerByte = 10; // start bit, 8 data bits, stop bit
+    const auto lineTime =
+        std::chrono::nanoseconds(static_cast<std::int64_t>(bytes.size()) * kBitsPerByte *
+                                 1'000'000'000 / m_options.serialBaud);
+    m_serialLineFree = std::max(m_serialLineFree, now) + lineTime;
+    m_serialLine.push_back({m_serialLineFree, bytes});
+    m_serialLineBytes += bytes.size();
+}
+
+void SimulatorHost::deliverSentLineWrites(SteadyClock::time_point now) {
+    bool delivered = false;
+    while (!m_serialLine.empty() && m_serialLine.front().sent <= now) {
+        m_serialOut += m_serialLine.front().bytes;
+        m_serialLineBytes -= m_serialLine.front().bytes.size();
+        m_serialLine.pop_front();
+        delivered = true;
+    }
+    if (delivered && m_pty.master) {
+        flushStream(m_pty.master, m_serialOut, false);
     }
 }
 

@@ -30,6 +30,10 @@ struct SimulatorOptions {
     bool tcp = true;
     bool module = true;
     bool serial = false;
+    // 0: serial output goes to the pseudo-terminal at once (the pty itself is not rate
+    // limited). Otherwise the line rate in bits per second of an 8N1 line, 10 bits a byte: a
+    // write of n bytes is handed over n * 10 / serialBaud seconds after the line is free.
+    int serialBaud = 0;
     bool allowNonLoopback = false; // without it start() refuses addresses outside 127/8
     // Terminal numbers that answer; empty: every address, each terminal created on its first
     // frame from `terminal` with its number set.
@@ -147,6 +151,11 @@ private:
         Route route;
         std::string bytes;
     };
+    // Serial output on the paced line: handed to the pseudo-terminal once sent.
+    struct LineWrite {
+        SteadyClock::time_point sent;
+        std::string bytes;
+    };
 
     void run();
     TerminalModel* terminalFor(std::int16_t number, bool create);
@@ -158,11 +167,13 @@ private:
     void processFrame(const std::string& frame, const Route& route, SteadyClock::time_point now);
     void sendShaped(const Outgoing& out, const Route& route, SteadyClock::time_point now);
     void runTimers(SteadyClock::time_point now);
-    void writeNow(const Route& route, const std::string& bytes);
+    void writeNow(const Route& route, const std::string& bytes, SteadyClock::time_point now);
+    void writeSerial(const std::string& bytes, SteadyClock::time_point now);
+    void deliverSentLineWrites(SteadyClock::time_point now);
     void flushStream(UniqueFd& fd, std::string& buffer, bool isClient);
     void closeClient();
     bool moduleBusy() const;
-    int pollTimeoutMs(SteadyClock::time_point now) const;
+    std::chrono::nanoseconds pollTimeout(SteadyClock::time_point now) const;
     void wake();
 
     SimulatorOptions m_options;
@@ -179,6 +190,9 @@ private:
     std::string m_serialPath;
 
     std::string m_clientPeer, m_clientOut, m_serialOut;
+    std::deque<LineWrite> m_serialLine; // serialBaud > 0: in order of `sent`
+    std::size_t m_serialLineBytes = 0;
+    SteadyClock::time_point m_serialLineFree{};
     std::uint64_t m_clientGeneration = 0;
     FrameAssembler m_clientFrames, m_serialFrames;
 

@@ -21,6 +21,8 @@ const char* const kUsage = R"(usage: kelvra-sim [options]
   --no-udp, --no-tcp, --no-module
                         leave that endpoint closed
   --serial              also serve a pseudo-terminal and print its path
+  --serial-baud N       pace the terminal's serial output like an 8N1 line at N bits per
+                        second (default 0: as fast as the pseudo-terminal takes it)
   --terminals LIST      comma-separated terminal numbers that answer (default: every one)
   --password TEXT       login password (default 1234)
   --records N           punch records each terminal holds at start (default 3)
@@ -86,6 +88,8 @@ int main(int argc, char** argv) {
                 options.module = false;
             } else if (option == "--serial") {
                 options.serial = true;
+            } else if (option == "--serial-baud") {
+                options.serialBaud = parseCount(option, value());
             } else if (option == "--terminals") {
                 const std::string list = value();
                 std::size_t start = 0;

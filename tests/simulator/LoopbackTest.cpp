@@ -115,6 +115,17 @@ private:
     UniqueFd m_fd;
 };
 
+// The client end of the simulator's pseudo-terminal, in raw mode.
+UniqueFd openRawLine(const std::string& path) {
+    UniqueFd line(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    termios mode{};
+    if (line && ::tcgetattr(line.get(), &mode) == 0) {
+        ::cfmakeraw(&mode);
+        ::tcsetattr(line.get(), TCSANOW, &mode);
+    }
+    return line;
+}
+
 std::string request(std::string_view command, std::string_view data = {},
                     std::int16_t terminal = 1) {
     return BuildRequestFrame(command, terminal, data);
@@ -361,12 +372,8 @@ TEST(Loopback, SerialRoundTripThroughThePseudoTerminal) {
     host.start();
     ASSERT_EQ(host.serialPath().rfind("/dev/pts/", 0), 0u) << host.serialPath();
 
-    UniqueFd line(::open(host.serialPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd line = openRawLine(host.serialPath());
     ASSERT_TRUE(line);
-    termios mode{};
-    ASSERT_EQ(::tcgetattr(line.get(), &mode), 0);
-    ::cfmakeraw(&mode);
-    ::tcsetattr(line.get(), TCSANOW, &mode);
 
     const std::string echo = request("E", "123");
     ASSERT_EQ(::write(line.get(), echo.data(), echo.size()), static_cast<ssize_t>(echo.size()));
@@ -378,6 +385,60 @@ TEST(Loopback, SerialRoundTripThroughThePseudoTerminal) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->data, "3");
     EXPECT_EQ(host.receivedFrames().back().transport, Transport::Serial);
+}
+
+TEST(Loopback, PacedSerialLineHandsOverEachWriteAfterItsLineTime) {
+    SimulatorOptions options = loopbackOptions();
+    options.udp = options.tcp = options.module = false;
+    options.serial = true;
+    options.serialBaud = 9600; // 960 bytes a second: about 1.04 ms a byte
+    SimulatorHost host(options);
+    host.start();
+    const UniqueFd line = openRawLine(host.serialPath());
+    ASSERT_TRUE(line);
+
+    // Four echo requests in one write: their replies are sent one after the other.
+    const std::string payload(40, 'p');
+    std::string requests;
+    for (int i = 0; i < 4; ++i) {
+        requests += request("E", payload);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(::write(line.get(), requests.data(), requests.size()),
+              static_cast<ssize_t>(requests.size()));
+
+    // Each reply may arrive no earlier than the line time of itself and every reply before
+    // it, counted from the request.
+    std::string text;
+    std::size_t replies = 0, scanned = 0;
+    const auto deadline = started + 3s;
+    while (replies < 4 && std::chrono::steady_clock::now() < deadline) {
+        const auto chunk = readOnce(line.get(), 500);
+        if (!chunk) {
+            continue;
+        }
+        const auto arrived = std::chrono::steady_clock::now();
+        text += *chunk;
+        for (std::size_t end; (end = text.find(ETX, scanned)) != std::string::npos;
+             scanned = end + 1) {
+            ++replies;
+            const auto lineTime = std::chrono::microseconds((end + 1) * 10 * 1'000'000 / 9600);
+            EXPECT_GE(arrived - started, lineTime) << "reply " << replies << " came early";
+        }
+    }
+    ASSERT_EQ(replies, 4u) << text;
+    const auto total = std::chrono::steady_clock::now() - started;
+    const auto fullLineTime = std::chrono::microseconds(text.size() * 10 * 1'000'000 / 9600);
+    EXPECT_LT(total, fullLineTime + 500ms) << "the line is slower than its rate";
+
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t end = text.find(ETX, start);
+        const auto reply = VerifyReply(text.substr(start, end + 1 - start));
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->data, payload);
+        start = end + 1;
+    }
 }
 
 TEST(Loopback, StopsCleanlyWithAClientHeldAndWritesPending) {

@@ -126,5 +126,12 @@ TEST(Program, RejectsABadFaultSpec) {
     EXPECT_EQ(waitForExit(program.pid), 2);
 }
 
+TEST(Program, RejectsABadSerialBaudRate) {
+    Program program = launch({"--serial", "--serial-baud", "fast"});
+    const std::string text = readLines(program.output.get(), 1);
+    EXPECT_NE(text.find("--serial-baud: not a count: fast"), std::string::npos) << text;
+    EXPECT_EQ(waitForExit(program.pid), 2);
+}
+
 } // namespace
 } // namespace kelvra::sim
