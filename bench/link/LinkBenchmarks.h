@@ -1,0 +1,31 @@
+#pragma once
+
+#include "SimulatedTerminal.h"
+
+#include <string>
+#include <vector>
+
+namespace kelvra::bench {
+
+using test::Link;
+using test::LinkName;
+
+// Each benchmark stands a driver on the Qt platform against an in-process simulator on its
+// own loopback address, prints its figures as labelled lines on stdout and returns false when
+// the run itself went wrong (a command failed, a record was lost), so its figures mean nothing.
+
+// EchoTest round trips: mean and median against the 50 ms polling pass.
+bool RunRoundTrip(Link link, const std::string& address, int iterations);
+
+// Processor time while one command waits out a 3000 ms time-out against a silent terminal.
+bool RunWaitCpu(Link link, const std::string& address);
+
+// Records pushed in real-time mode and confirmed from the event handler; `serialBaud` paces the
+// simulator's serial line (0: unpaced).
+bool RunRealTime(Link link, const std::string& address, int records, int serialBaud);
+
+// Milliseconds.
+double Median(std::vector<double> values);
+double Mean(const std::vector<double>& values);
+
+} // namespace kelvra::bench

@@ -1,0 +1,52 @@
+// A command's round trip: the reply is polled in 50 ms passes, so no command returns sooner
+// than one pass; what it takes beyond that is the cost of the sleep, the event pump and the link.
+#include "LinkBenchmarks.h"
+#include "driver/ReplyPasses.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace kelvra::bench {
+
+namespace {
+
+constexpr int kWarmUp = 5;
+const std::string kPayload = "12345678";
+
+} // namespace
+
+bool RunRoundTrip(Link link, const std::string& address, int iterations) {
+    test::SimulatedTerminal terminal(address);
+    terminal.connect(link, 1000);
+    ucKelvra& kv = *terminal.kv;
+
+    int failures = 0;
+    std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(iterations));
+    for (int i = -kWarmUp; i < iterations; ++i) {
+        const auto started = std::chrono::steady_clock::now();
+        kv.EchoTest(1, kPayload);
+        const auto ended = std::chrono::steady_clock::now();
+        if (kv.ErrCode() != KV_SUCCESS || terminal.data() != kPayload) {
+            ++failures;
+            continue;
+        }
+        if (i >= 0) {
+            times.push_back(std::chrono::duration<double, std::milli>(ended - started).count());
+        }
+    }
+    if (times.empty()) {
+        std::printf("round trip %s: no echo came back (%d failures)\n", LinkName(link), failures);
+        return false;
+    }
+    const double median = Median(times);
+    std::printf("round trip %s: mean %.2f ms, median %.2f ms, min %.2f ms, max %.2f ms, "
+                "ratio %.3f (median / %d ms pass; target <= 1.02), %zu echoes, %d failed\n",
+                LinkName(link), Mean(times), median, *std::min_element(times.begin(), times.end()),
+                *std::max_element(times.begin(), times.end()), median / kReplyPassMs, kReplyPassMs,
+                times.size(), failures);
+    return failures == 0;
+}
+
+} // namespace kelvra::bench
