@@ -15,7 +15,6 @@ public:
                        const std::string& data, bool needAck) {
         kv.ExeCmd(command, id, data, needAck);
     }
-    static void ParseReply(ucKelvra& kv, const std::string& frame) { kv.ParseReply(frame); }
     static void WaitMilliseconds(ucKelvra& kv, std::int32_t ms) { kv.WaitMilliseconds(ms); }
     static const std::string& ReceiveBuffer(const ucKelvra& kv) { return kv.m_ReceiveBuffer; }
     static void SetConnected(ucKelvra& kv, bool value) { kv.m_Connected = value; }

@@ -75,18 +75,31 @@ void FakeSocket::send(const std::string& bytes) {
 }
 
 std::string FakeSocket::readAll() {
+    readFailures.throwIfDue("read");
     std::string data;
-    data.swap(m_inbound);
+    if (m_protocol == SocketProtocol::Datagram) {
+        if (!m_inbound.empty()) {
+            data = std::move(m_inbound.front().bytes);
+            m_lastSender = std::move(m_inbound.front().sender);
+            m_inbound.pop_front();
+        }
+        return data;
+    }
+    for (const Arrival& arrival : m_inbound) {
+        data += arrival.bytes;
+    }
+    m_inbound.clear();
     return data;
 }
 
-void FakeSocket::arrive(std::string bytes, std::int64_t delayMs) {
+void FakeSocket::arrive(std::string bytes, std::int64_t delayMs,
+                        std::optional<std::string> sender) {
     const int generation = m_generation;
-    m_time.at(delayMs, [this, generation, bytes = std::move(bytes)] {
+    m_time.at(delayMs, [this, generation, arrival = Arrival{std::move(bytes), std::move(sender)}] {
         if (generation != m_generation) {
             return;
         }
-        m_inbound += bytes;
+        m_inbound.push_back(arrival);
         m_time.post([this] {
             if (onDataArrival) {
                 onDataArrival();
@@ -96,7 +109,6 @@ void FakeSocket::arrive(std::string bytes, std::int64_t delayMs) {
 }
 
 void FakeSerialPort::open() {
-    ++openCalls;
     openFailures.throwIfDue("open");
     m_open = true;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ struct FailureScript {
 };
 
 // A socket whose far end is a scripted peer. Everything sent is recorded; the peer answers by
-// scheduling arrivals in virtual time.
+// scheduling arrivals in virtual time. As a datagram socket it hands over one arrival per
+// readAll, oldest first, and remotePeerAddress() then names that arrival's sender; as a stream
+// it hands over everything that has arrived.
 class FakeSocket : public Socket {
 public:
     enum class ConnectOutcome { Accept, Refuse, Silent };
@@ -32,18 +35,23 @@ public:
 
     void setProtocol(SocketProtocol protocol) override { m_protocol = protocol; }
     SocketProtocol protocol() const override { return m_protocol; }
-    void setRemoteHost(const std::string& host) override { remoteHost = host; }
+    void setRemoteHost(const std::string& host) override {
+        setRemoteHostFailures.throwIfDue("set remote host");
+        remoteHost = host;
+    }
     void setRemotePort(int port) override { remotePort = port; }
     int state() const override { return m_state; }
     void close() override;
     void connect() override;
     void send(const std::string& bytes) override;
     std::string readAll() override;
-    std::string remotePeerAddress() const override { return peerAddress; }
+    std::string remotePeerAddress() const override { return m_lastSender.value_or(peerAddress); }
     std::string localAddress() const override { return "127.0.0.1"; }
 
-    // Data that reaches the socket delayMs from now and is then notified.
-    void arrive(std::string bytes, std::int64_t delayMs = 0);
+    // Data that reaches the socket delayMs from now and is then notified; from `sender`, or
+    // else from peerAddress.
+    void arrive(std::string bytes, std::int64_t delayMs = 0,
+                std::optional<std::string> sender = std::nullopt);
     // Moves the socket into its error state now, with the error notification.
     void breakConnection();
 
@@ -53,6 +61,8 @@ public:
     std::vector<std::string> sent;
     std::function<void(const std::string& bytes)> peer;
     FailureScript sendFailures;
+    FailureScript readFailures;
+    FailureScript setRemoteHostFailures;
     // The outcome of each connect in turn; Accept once the script is used up.
     std::deque<ConnectOutcome> connectScript;
     std::int64_t connectDelayMs = 20;
@@ -64,10 +74,16 @@ public:
     std::vector<std::string>* journal = nullptr;
 
 private:
+    struct Arrival {
+        std::string bytes;
+        std::optional<std::string> sender;
+    };
+
     VirtualTime& m_time;
     SocketProtocol m_protocol = SocketProtocol::Datagram;
     int m_state = SocketClosed;
-    std::string m_inbound;
+    std::deque<Arrival> m_inbound;
+    std::optional<std::string> m_lastSender;
     int m_generation = 0; // arrivals and connects meant for a socket since closed are dropped
 };
 
@@ -94,7 +110,6 @@ public:
     std::function<void(const std::string& bytes)> peer;
     FailureScript openFailures;
     FailureScript writeFailures;
-    int openCalls = 0;
     std::vector<std::string>* journal = nullptr;
 
 private:

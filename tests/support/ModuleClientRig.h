@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FakeDatagramSocket.h"
 #include "FakeDialogs.h"
+#include "FakeLinks.h"
 #include "ScopedVexa5Environment.h"
 #include "VirtualTime.h"
 #include "module_client/CVexa5.h"
@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kelvra::test {
 
@@ -19,26 +20,47 @@ struct ModuleClientRig {
     static constexpr const char* kBroadcast = "127.255.255.255";
     static constexpr int kModulePort = 65535;
 
+    // One datagram as the socket sent it, with where it went.
+    struct Sent {
+        std::string host;
+        int port = 0;
+        std::string payload;
+        bool operator==(const Sent&) const = default;
+    };
+
     VirtualTime time;
-    FakeDatagramLinkFactory links{time};
+    FakeLinkFactory links{time};
     FakeDialogs dialogs;
     // Declared before the client, so the client is gone before the environment is reset.
     ScopedVexa5Environment environment{time, time, links, dialogs, {kBroadcast, kModulePort}};
     CVexa5 vx;
+    std::vector<Sent> sent;
+    std::vector<std::function<void(const Sent&)>> modules;
 
-    FakeDatagramSocket& socket() { return *links.sockets.at(0); }
+    ModuleClientRig() {
+        socket().peer = [this](const std::string& payload) {
+            const Sent datagram{socket().remoteHost, socket().remotePort, payload};
+            sent.push_back(datagram);
+            for (const auto& module : modules) {
+                module(datagram);
+            }
+        };
+    }
+
+    FakeSocket& socket() { return *links.sockets.at(0); }
 
     // A module at `address`: it hears what is sent to its address or broadcast, and answers
     // after delayMs with what `reply` gives for the request (nothing: it stays silent).
     void addModule(std::string address,
                    std::function<std::optional<std::string>(const std::string& request)> reply,
                    std::int64_t delayMs = 20) {
-        socket().peers.push_back([this, address, reply, delayMs](const SentDatagram& sent) {
-            if (sent.port != kModulePort || (sent.host != address && sent.host != kBroadcast)) {
+        modules.push_back([this, address, reply, delayMs](const Sent& datagram) {
+            if (datagram.port != kModulePort ||
+                (datagram.host != address && datagram.host != kBroadcast)) {
                 return;
             }
-            if (std::optional<std::string> answer = reply(sent.payload)) {
-                socket().arrive(*answer, address, delayMs);
+            if (std::optional<std::string> answer = reply(datagram.payload)) {
+                socket().arrive(*answer, delayMs, address);
             }
         });
     }

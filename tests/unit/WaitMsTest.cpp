@@ -20,7 +20,7 @@ TEST(WaitMs, ChecksEveryMillisecondPumpingSixTimesUntilTheTimeHasPassed) {
         std::int32_t ms;
         std::int64_t elapsedMs;
     };
-    for (const Row& row : {Row{10, 10}, Row{1, 1}, Row{0, 1}, Row{-5, 1}, Row{3000, 3000}}) {
+    for (const Row& row : {Row{10, 10}, Row{0, 1}, Row{-5, 1}}) {
         SCOPED_TRACE(row.ms);
         VirtualTime time;
         FakeDialogs dialogs;
