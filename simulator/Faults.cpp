@@ -119,6 +119,17 @@ FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings faults) {
             faults.refuseCommand = colon == std::string_view::npos
                                        ? std::string{}
                                        : std::string(value.substr(colon + 1));
+        } else if (name == "module-status") {
+            needValue();
+            const std::size_t colon = value.find(':');
+            const std::string_view letter = value.substr(0, colon);
+            if (letter.size() != 1) {
+                throw std::invalid_argument("fault item '" + std::string(item) +
+                                            "': expected one status letter");
+            }
+            faults.moduleStatus = letter.front();
+            faults.moduleStatusReplies =
+                colon == std::string_view::npos ? -1 : number(item, value.substr(colon + 1));
         } else {
             throw std::invalid_argument("unknown fault item '" + std::string(item) + "'");
         }

@@ -31,6 +31,10 @@ struct FaultSettings {
                                 // their own
     char refuseStatus = 0;      // non-zero: requests are answered with this status letter
     std::string refuseCommand;  // ... only this command ("LI", "E", ...); empty: all
+    // Non-zero: module configuration commands are not carried out but answered with this
+    // status letter, as often as the count moduleStatusReplies says.
+    char moduleStatus = 0;
+    int moduleStatusReplies = 0;
 
     bool operator==(const FaultSettings&) const = default;
 };
@@ -49,6 +53,8 @@ struct FaultSettings {
 //   double                    doubleReplies
 //   garbage[=N]               garbageBytes N (default 8)
 //   refuse=L[:CMD]            refuseStatus L, refuseCommand CMD
+//   module-status=L[:N]       moduleStatus L for the next N configuration commands (no N:
+//                             every one)
 // Items apply in order onto `base`. Throws std::invalid_argument naming a bad item.
 FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings base = {});
 

@@ -63,8 +63,8 @@ void MakeNonBlocking(int fd) {
 
 namespace {
 
-UniqueFd openBound(int type, const std::string& address, int port, int& boundPort,
-                   const char* kind) {
+UniqueFd openBound(int type, const std::string& address, int port, int& boundPort, const char* kind,
+                   bool shared = false) {
     const sockaddr_in where = MakeAddress(address, port);
     const std::string endpoint = std::string(kind) + " " + address + ":" + std::to_string(port);
     UniqueFd fd(::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
@@ -72,7 +72,7 @@ UniqueFd openBound(int type, const std::string& address, int port, int& boundPor
         throwErrno("socket for " + endpoint);
     }
     const int one = 1;
-    if (type == SOCK_STREAM) {
+    if (type == SOCK_STREAM || shared) {
         ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     }
     if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0) {
@@ -98,6 +98,11 @@ UniqueFd OpenUdpSocket(const std::string& address, int port, int& boundPort) {
 
 UniqueFd OpenTcpListener(const std::string& address, int port, int& boundPort) {
     return openBound(SOCK_STREAM, address, port, boundPort, "tcp");
+}
+
+UniqueFd OpenSharedUdpSocket(const std::string& address, int port) {
+    int boundPort = 0;
+    return openBound(SOCK_DGRAM, address, port, boundPort, "udp", true);
 }
 
 PseudoTerminal OpenPseudoTerminal() {

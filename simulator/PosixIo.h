@@ -41,6 +41,10 @@ bool IsLoopbackAddress(const std::string& address);
 // to `boundPort`. Failures throw std::system_error naming the endpoint.
 UniqueFd OpenUdpSocket(const std::string& address, int port, int& boundPort);
 UniqueFd OpenTcpListener(const std::string& address, int port, int& boundPort);
+// A non-blocking UDP socket on address:port that other sockets may share (SO_REUSEADDR on
+// every one of them): bound to a broadcast address such as 127.255.255.255, each of them
+// receives its own copy of a datagram sent there.
+UniqueFd OpenSharedUdpSocket(const std::string& address, int port);
 
 // A pseudo-terminal in raw mode: the master end for the simulator, the slave path for the
 // client. The slave is kept open here as well, so that the master never reads end-of-file

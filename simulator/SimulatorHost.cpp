@@ -48,8 +48,9 @@ void SimulatorHost::start() {
     if (m_running) {
         return;
     }
-    for (const std::string& address : {m_options.bindAddress, moduleAddress()}) {
-        if (!m_options.allowNonLoopback && !IsLoopbackAddress(address)) {
+    for (const std::string& address :
+         {m_options.bindAddress, moduleAddress(), m_options.moduleDiscoveryAddress}) {
+        if (!address.empty() && !m_options.allowNonLoopback && !IsLoopbackAddress(address)) {
             throw std::invalid_argument("refusing to bind " + address +
                                         ": outside 127.0.0.0/8 (allowNonLoopback not set)");
         }
@@ -71,6 +72,10 @@ void SimulatorHost::start() {
         }
         if (m_options.module) {
             m_moduleSocket = OpenUdpSocket(moduleAddress(), m_options.modulePort, m_modulePort);
+            if (!m_options.moduleDiscoveryAddress.empty()) {
+                m_moduleDiscovery =
+                    OpenSharedUdpSocket(m_options.moduleDiscoveryAddress, m_modulePort);
+            }
         }
         if (m_options.serial) {
             m_pty = OpenPseudoTerminal();
@@ -80,6 +85,7 @@ void SimulatorHost::start() {
         m_udp.reset();
         m_listener.reset();
         m_moduleSocket.reset();
+        m_moduleDiscovery.reset();
         m_pty = PseudoTerminal{};
         m_wakeRead.reset();
         m_wakeWrite.reset();
@@ -106,6 +112,7 @@ void SimulatorHost::stop() {
     m_udp.reset();
     m_listener.reset();
     m_moduleSocket.reset();
+    m_moduleDiscovery.reset();
     m_pty = PseudoTerminal{};
     m_wakeRead.reset();
     m_wakeWrite.reset();
@@ -131,6 +138,10 @@ std::vector<std::string> SimulatorHost::endpointLines() const {
     }
     if (m_moduleSocket) {
         lines.push_back("module " + moduleAddress() + ":" + std::to_string(m_modulePort));
+    }
+    if (m_moduleDiscovery) {
+        lines.push_back("module-discovery " + m_options.moduleDiscoveryAddress + ":" +
+                        std::to_string(m_modulePort));
     }
     if (m_pty.master) {
         lines.push_back("serial " + m_serialPath);
@@ -264,7 +275,7 @@ std::chrono::nanoseconds SimulatorHost::pollTimeout(SteadyClock::time_point now)
 }
 
 void SimulatorHost::run() {
-    enum Source { Wake, Udp, Module, Listener, Client, Serial };
+    enum Source { Wake, Udp, Module, ModuleDiscovery, Listener, Client, Serial };
     std::vector<pollfd> fds;
     std::vector<Source> sources;
     std::unique_lock lock(m_mutex);
@@ -281,6 +292,7 @@ void SimulatorHost::run() {
         watch(m_wakeRead, Wake, false);
         watch(m_udp, Udp, false);
         watch(m_moduleSocket, Module, false);
+        watch(m_moduleDiscovery, ModuleDiscovery, false);
         watch(m_listener, Listener, false);
         watch(m_client, Client, !m_clientOut.empty());
         watch(m_pty.master, Serial, !m_serialOut.empty());
@@ -314,7 +326,10 @@ void SimulatorHost::run() {
                     onUdpReadable(now);
                     break;
                 case Module:
-                    onModuleReadable();
+                    onModuleReadable(m_moduleSocket);
+                    break;
+                case ModuleDiscovery:
+                    onModuleReadable(m_moduleDiscovery);
                     break;
                 case Listener:
                     onListenerReadable();
@@ -452,12 +467,12 @@ bool SimulatorHost::moduleBusy() const {
     return static_cast<bool>(m_client);
 }
 
-void SimulatorHost::onModuleReadable() {
+void SimulatorHost::onModuleReadable(const UniqueFd& socket) {
     char buffer[2048];
     for (int i = 0; i < 64; ++i) {
         sockaddr_in peer{};
         socklen_t length = sizeof peer;
-        const ssize_t got = ::recvfrom(m_moduleSocket.get(), buffer, sizeof buffer, 0,
+        const ssize_t got = ::recvfrom(socket.get(), buffer, sizeof buffer, 0,
                                        reinterpret_cast<sockaddr*>(&peer), &length);
         if (got < 0) {
             return;
@@ -467,9 +482,18 @@ void SimulatorHost::onModuleReadable() {
             ++m_stats.moduleIgnored;
             continue;
         }
-        const ModuleContext context{moduleBusy(), m_clientPeer};
-        const ModuleOutcome outcome =
-            m_module.handle({buffer, static_cast<std::size_t>(got)}, context);
+        if (ntohs(peer.sin_port) == m_modulePort) {
+            // Another module's reply, not a request: answering it would start an exchange
+            // between the two that never ends.
+            continue;
+        }
+        const std::string_view datagram(buffer, static_cast<std::size_t>(got));
+        ModuleContext context{moduleBusy(), m_clientPeer};
+        if (m_faults.moduleStatus != 0 && ModuleModel::IsConfigurationCommand(datagram) &&
+            ConsumeCount(m_faults.moduleStatusReplies)) {
+            context.forcedStatus = m_faults.moduleStatus;
+        }
+        const ModuleOutcome outcome = m_module.handle(datagram, context);
         if (outcome.dropStream) {
             ++m_stats.moduleExits;
             if (m_client) {

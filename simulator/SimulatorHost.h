@@ -26,6 +26,11 @@ struct SimulatorOptions {
     int udpPort = 1001;            // 0: any free port (read back with udpPort())
     int tcpPort = 1001;
     int modulePort = 65535;
+    // Empty: none. Otherwise a broadcast address such as 127.255.255.255 on which the module
+    // also listens, on its module port, shared with the other simulators there; it answers
+    // from its own address. (The kernel hands a datagram sent to 127.255.255.255 to sockets
+    // bound to that address or to the wildcard, never to one bound to 127.0.0.2.)
+    std::string moduleDiscoveryAddress;
     bool udp = true;
     bool tcp = true;
     bool module = true;
@@ -160,7 +165,7 @@ private:
     void run();
     TerminalModel* terminalFor(std::int16_t number, bool create);
     void onUdpReadable(SteadyClock::time_point now);
-    void onModuleReadable();
+    void onModuleReadable(const UniqueFd& socket);
     void onListenerReadable();
     void onClientReadable(SteadyClock::time_point now);
     void onSerialReadable(SteadyClock::time_point now);
@@ -185,6 +190,7 @@ private:
 
     UniqueFd m_wakeRead, m_wakeWrite;
     UniqueFd m_udp, m_moduleSocket, m_listener, m_client;
+    UniqueFd m_moduleDiscovery; // requests arrive here too; replies leave from m_moduleSocket
     PseudoTerminal m_pty;
     int m_udpPort = 0, m_tcpPort = 0, m_modulePort = 0;
     std::string m_serialPath;

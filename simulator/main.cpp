@@ -18,6 +18,11 @@ const char* const kUsage = R"(usage: kelvra-sim [options]
   --udp-port N          terminal UDP port (default 1001, 0 any free port)
   --tcp-port N          terminal TCP port (default 1001, 0 any free port)
   --module-port N       interface module UDP port (default 65535)
+  --module-discovery ADDR
+                        the module also hears datagrams to this broadcast address, e.g.
+                        127.255.255.255, shared with other simulators (default: none)
+  --module-password TEXT
+                        the module's configuration login password (default 1234)
   --no-udp, --no-tcp, --no-module
                         leave that endpoint closed
   --serial              also serve a pseudo-terminal and print its path
@@ -29,7 +34,8 @@ const char* const kUsage = R"(usage: kelvra-sim [options]
   --push-every MS       generate a punch record every MS while in extended mode
   --fault SPEC          faults, comma-separated: none, silent, silent-module,
                         busy-module[=N], free-module, drop=N, corrupt[=N], corrupt-push[=N],
-                        split[=MS], delay=MS, double, garbage[=N], refuse=L[:CMD]
+                        split[=MS], delay=MS, double, garbage[=N], refuse=L[:CMD],
+                        module-status=L[:N]
   --allow-non-loopback  permit a bind address outside 127.0.0.0/8
   --help                this text
 Prints one line per endpoint and runs until SIGINT or SIGTERM.
@@ -58,6 +64,7 @@ int parseCount(std::string_view option, const std::string& text) {
 int main(int argc, char** argv) {
     using namespace kelvra::sim;
     SimulatorOptions options;
+    std::string modulePassword = ModuleModel::kDefaultPassword;
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string_view option = argv[i];
@@ -78,6 +85,10 @@ int main(int argc, char** argv) {
                 options.udpPort = parsePort(option, value());
             } else if (option == "--tcp-port") {
                 options.tcpPort = parsePort(option, value());
+            } else if (option == "--module-discovery") {
+                options.moduleDiscoveryAddress = value();
+            } else if (option == "--module-password") {
+                modulePassword = value();
             } else if (option == "--module-port") {
                 options.modulePort = parsePort(option, value());
             } else if (option == "--no-udp") {
@@ -116,7 +127,8 @@ int main(int argc, char** argv) {
                 throw std::invalid_argument("unknown option " + std::string(option));
             }
         }
-        for (const std::string& address : {options.bindAddress, options.moduleBindAddress}) {
+        for (const std::string& address :
+             {options.bindAddress, options.moduleBindAddress, options.moduleDiscoveryAddress}) {
             if (!address.empty() && !options.allowNonLoopback && !IsLoopbackAddress(address)) {
                 throw std::invalid_argument(
                     "refusing to bind " + address +
@@ -137,6 +149,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     SimulatorHost host(options);
+    host.withModule([&](ModuleModel& module) { module.settings()["PW"] = modulePassword; });
     try {
         host.start();
     } catch (const std::exception& error) {

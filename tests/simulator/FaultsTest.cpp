@@ -48,9 +48,20 @@ TEST(FaultSpec, DefaultsAndReset) {
     EXPECT_EQ(ParseFaultSpec("free-module").module, ModuleAvailability::Free);
 }
 
+TEST(FaultSpec, ModuleStatusTakesALetterAndACount) {
+    const FaultSettings counted = ParseFaultSpec("module-status=D:2");
+    EXPECT_EQ(counted.moduleStatus, 'D');
+    EXPECT_EQ(counted.moduleStatusReplies, 2);
+    const FaultSettings always = ParseFaultSpec("module-status=F");
+    EXPECT_EQ(always.moduleStatus, 'F');
+    EXPECT_EQ(always.moduleStatusReplies, -1);
+    EXPECT_EQ(ParseFaultSpec("none", always), FaultSettings{});
+}
+
 TEST(FaultSpec, RejectsBadItems) {
     for (const char* bad : {"bogus", "drop", "drop=x", "drop=-1", "delay", "double=2",
-                            "refuse=", "refuse=AB", "silent=1"}) {
+                            "refuse=", "refuse=AB", "silent=1", "module-status", "module-status=",
+                            "module-status=DF", "module-status=D:x", "module-status=D:-2"}) {
         EXPECT_THROW(ParseFaultSpec(bad), std::invalid_argument) << bad;
     }
 }

@@ -342,6 +342,134 @@ TEST(Loopback, TwoSimulatorsShareOneModulePortOnDistinctAddresses) {
     EXPECT_NE(moduleB.ask("X")->find("/127.0.0.3/"), std::string::npos);
 }
 
+// A socket on 127.0.0.1 that may send to the loopback broadcast address, and reads each
+// datagram with its sender.
+class DiscoveryClient {
+public:
+    DiscoveryClient() {
+        m_fd.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        const int one = 1;
+        ::setsockopt(m_fd.get(), SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+        const sockaddr_in local = MakeAddress("127.0.0.1", 0);
+        ::bind(m_fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    }
+    bool sendTo(const std::string& address, int port, const std::string& bytes) {
+        const sockaddr_in to = MakeAddress(address, port);
+        return ::sendto(m_fd.get(), bytes.data(), bytes.size(), 0,
+                        reinterpret_cast<const sockaddr*>(&to),
+                        sizeof to) == static_cast<ssize_t>(bytes.size());
+    }
+    // "reply:sender-address" per datagram, for as long as they keep coming within timeoutMs.
+    std::vector<std::string> receiveAll(int timeoutMs) {
+        std::vector<std::string> lines;
+        pollfd p{m_fd.get(), POLLIN, 0};
+        while (lines.size() < 16 && ::poll(&p, 1, timeoutMs) == 1) {
+            char buffer[2048];
+            sockaddr_in from{};
+            socklen_t length = sizeof from;
+            const ssize_t got = ::recvfrom(m_fd.get(), buffer, sizeof buffer, 0,
+                                           reinterpret_cast<sockaddr*>(&from), &length);
+            if (got < 0) {
+                break;
+            }
+            const std::string sender = AddressText(from);
+            lines.push_back(std::string(buffer, static_cast<std::size_t>(got)) + ":" +
+                            sender.substr(0, sender.rfind(':')));
+        }
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
+private:
+    UniqueFd m_fd;
+};
+
+SimulatorOptions discoverableModule(const std::string& address, int modulePort) {
+    SimulatorOptions options = loopbackOptions(address);
+    options.udp = options.tcp = false;
+    options.modulePort = modulePort;
+    options.moduleDiscoveryAddress = "127.255.255.255";
+    return options;
+}
+
+TEST(Loopback, EachModuleAnswersADiscoveryFromItsOwnAddress) {
+    SimulatorHost a(discoverableModule("127.0.0.41", 0));
+    a.start();
+    SimulatorHost b(discoverableModule("127.0.0.42", a.modulePort()));
+    b.start();
+    // Not listening on the shared address: it hears only what is sent to 127.0.0.43.
+    SimulatorOptions quietOptions = loopbackOptions("127.0.0.43");
+    quietOptions.udp = quietOptions.tcp = false;
+    quietOptions.modulePort = a.modulePort();
+    SimulatorHost unlisted(quietOptions);
+    unlisted.start();
+
+    DiscoveryClient client;
+    ASSERT_TRUE(client.sendTo("127.255.255.255", a.modulePort(), "X"));
+    const auto lines = client.receiveAll(300);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "AKELVRA-SIM/127.0.0.41/-**-*-/**/1.0/:127.0.0.41");
+    EXPECT_EQ(lines[1], "AKELVRA-SIM/127.0.0.42/-**-*-/**/1.0/:127.0.0.42");
+    EXPECT_EQ(unlisted.stats().moduleDatagrams, 0u);
+
+    // An assignment through the shared address is answered by the module it names alone.
+    ASSERT_TRUE(client.sendTo("127.255.255.255", a.modulePort(), "A127.0.0.42/1234/127.0.0.52"));
+    EXPECT_EQ(client.receiveAll(300), std::vector<std::string>{"A127.0.0.52:127.0.0.42"});
+    EXPECT_EQ(a.withModule([](ModuleModel& m) { return m.settings().at("IP"); }), "127.0.0.41");
+
+    const auto endpoints = a.endpointLines();
+    EXPECT_EQ(endpoints.back(),
+              "module-discovery 127.255.255.255:" + std::to_string(a.modulePort()));
+}
+
+TEST(Loopback, ModuleStatusFaultAnswersConfigurationCommandsForItsCount) {
+    SimulatorOptions options = loopbackOptions("127.0.0.44");
+    options.faults = ParseFaultSpec("module-status=C:2");
+    SimulatorHost host(options);
+    host.start();
+    UdpClient module("127.0.0.44", host.modulePort());
+    EXPECT_EQ(module.ask("GDN"), "CGDN");
+    EXPECT_TRUE(ModuleIsFree(*module.ask("X"))) << "the free check does not use up the count";
+    EXPECT_EQ(module.ask("V"), "CV");
+    EXPECT_EQ(module.ask("GDN"), "AKELVRA-SIM");
+    EXPECT_EQ(host.faults().moduleStatusReplies, 0);
+}
+
+TEST(Loopback, ModuleSurvivesEmptyHugeAndBinaryDatagrams) {
+    SimulatorHost host(loopbackOptions("127.0.0.45"));
+    host.start();
+    UdpClient module("127.0.0.45", host.modulePort());
+    std::string binary;
+    for (int byte = 255; byte >= 0; --byte) {
+        binary += static_cast<char>(byte);
+    }
+    const std::vector<std::string> datagrams = {"", binary, std::string(60000, 'S'),
+                                                "SDN" + std::string(60000, 'x'), "A" + binary};
+    for (const std::string& datagram : datagrams) {
+        module.send(datagram);
+    }
+    ASSERT_TRUE(host.waitUntil(
+        [&](const HostStats& stats) { return stats.moduleDatagrams == datagrams.size(); },
+        std::chrono::milliseconds(kWaitMs)));
+    // The answers so far are short refusals; then the module still serves.
+    for (int i = 0; i < 16 && module.receive(100); ++i) {
+    }
+    EXPECT_EQ(module.ask("V"), "A1.0");
+}
+
+TEST(Loopback, AnotherModulesReplyIsNotAnswered) {
+    SimulatorHost a(discoverableModule("127.0.0.46", 0));
+    a.start();
+    // A datagram from the module port of another address is that module's reply.
+    int bound = 0;
+    UniqueFd other = OpenUdpSocket("127.0.0.47", a.modulePort(), bound);
+    const sockaddr_in to = MakeAddress("127.0.0.46", a.modulePort());
+    ::sendto(other.get(), "C", 1, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    ASSERT_TRUE(a.waitUntil([](const HostStats& stats) { return stats.moduleDatagrams == 1; },
+                            std::chrono::milliseconds(kWaitMs)));
+    EXPECT_FALSE(readOnce(other.get(), 200));
+}
+
 TEST(Loopback, RefusesNonLoopbackAddressesUnlessAllowed) {
     SimulatorOptions options = loopbackOptions("192.0.2.1");
     SimulatorHost host(options);

@@ -1,10 +1,14 @@
 // The interface module's datagram commands: the status reply and its free marker, the exit
-// command, and the command table that configuration commands extend.
+// command, the configuration commands with their login, values and refusals, and the command
+// table they are built on.
 #include "ModuleModel.h"
 
 #include "driver/ModuleStatus.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace kelvra::sim {
 namespace {
@@ -42,8 +46,9 @@ TEST(ModuleModel, ExitDropsTheStreamWithoutReply) {
 
 TEST(ModuleModel, UnknownCommandsAreAnsweredC) {
     ModuleModel module;
-    EXPECT_EQ(module.handle("Q", {}).reply, "C");
-    EXPECT_EQ(module.handle("", {}).reply, "C");
+    for (const char* unknown : {"Q", "", "S", "G", "P", "SXX1", "GXX", "PXX", "PCT5", "PDN"}) {
+        EXPECT_EQ(module.handle(unknown, {}).reply, "C") << unknown;
+    }
 }
 
 TEST(ModuleModel, LongestRegisteredPrefixWins) {
@@ -60,7 +65,7 @@ TEST(ModuleModel, LongestRegisteredPrefixWins) {
     });
     EXPECT_EQ(module.handle("SDNLOBBY", {}).reply, "A");
     EXPECT_EQ(module.handle("GDN", {}).reply, "ALOBBY");
-    EXPECT_EQ(module.handle("GBR", {}).reply, "Fgeneric:BR");
+    EXPECT_EQ(module.handle("GZZ", {}).reply, "Fgeneric:ZZ");
     EXPECT_TRUE(ModuleIsFree(*module.handle("X", {}).reply)) << "built-ins stay";
 }
 

@@ -113,10 +113,38 @@ TEST(Program, PrintsItsEndpointsAnswersAndStopsOnSigterm) {
 }
 
 TEST(Program, RefusesANonLoopbackBindAddress) {
-    Program program = launch({"--bind", "192.0.2.1"});
-    const std::string text = readLines(program.output.get(), 1);
-    EXPECT_NE(text.find("refusing to bind 192.0.2.1"), std::string::npos) << text;
-    EXPECT_EQ(waitForExit(program.pid), 2);
+    for (const char* option : {"--bind", "--module-bind", "--module-discovery"}) {
+        Program program = launch({option, "192.0.2.255"});
+        const std::string text = readLines(program.output.get(), 1);
+        EXPECT_NE(text.find("refusing to bind 192.0.2.255"), std::string::npos)
+            << option << ": " << text;
+        EXPECT_EQ(waitForExit(program.pid), 2);
+    }
+}
+
+TEST(Program, ModuleListensOnTheDiscoveryAddressWithItsOwnPassword) {
+    Program program =
+        launch({"--no-udp", "--no-tcp", "--module-bind", "127.0.0.48", "--module-port", "0",
+                "--module-discovery", "127.255.255.255", "--module-password", "9999"});
+    const std::string text = readLines(program.output.get(), 2);
+    ASSERT_EQ(text.rfind("module 127.0.0.48:", 0), 0u) << text;
+    const int port = std::stoi(text.substr(text.find(':') + 1));
+    EXPECT_NE(text.find("\nmodule-discovery 127.255.255.255:" + std::to_string(port) + "\n"),
+              std::string::npos)
+        << text;
+
+    UniqueFd client(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in module = MakeAddress("127.0.0.48", port);
+    ::sendto(client.get(), "L9999", 5, 0, reinterpret_cast<const sockaddr*>(&module),
+             sizeof module);
+    pollfd p{client.get(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 2000), 1);
+    char reply[64];
+    const ssize_t got = ::recv(client.get(), reply, sizeof reply, 0);
+    EXPECT_EQ(std::string(reply, static_cast<std::size_t>(std::max<ssize_t>(got, 0))), "A");
+
+    ::kill(program.pid, SIGTERM);
+    EXPECT_EQ(waitForExit(program.pid), 0);
 }
 
 TEST(Program, RejectsABadFaultSpec) {
