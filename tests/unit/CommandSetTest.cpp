@@ -24,10 +24,8 @@ std::string BodyOf(const std::string& frame) {
     return frame.size() < 8 ? std::string("<short frame>") : frame.substr(3, frame.size() - 8);
 }
 
-const DateTime kOneAfternoon = DateTime::fromParts(2026, 12, 5, 13, 5, 9);
-const DateTime kMidnight = DateTime::fromParts(2026, 12, 5, 0, 0, 0);
-const DateTime kMorning = DateTime::fromParts(1999, 1, 31, 7, 5, 0);
-const DateTime kBellTime = DateTime::fromParts(2031, 7, 14, 7, 30, 0);
+// Every field has one digit, so each must be padded.
+const DateTime kSample = DateTime::fromParts(2031, 1, 5, 7, 5, 9);
 
 struct CommandRow {
     const char* operation;
@@ -39,15 +37,12 @@ struct CommandRow {
 const std::vector<CommandRow> kCommandRows = {
     // Link tests and raw frames.
     {"EchoTest",            [](ucKelvra& kv) { kv.EchoTest(kTerminal, "123"); },        "E123"},
-    {"EchoTest empty",      [](ucKelvra& kv) { kv.EchoTest(kTerminal, ""); },           "E"},
     {"Polling 25",          [](ucKelvra& kv) { kv.Polling(kTerminal, 25); },            "BW0025"},
-    {"Polling 0",           [](ucKelvra& kv) { kv.Polling(kTerminal, 0); },             "BW0000"},
     {"Polling five digits", [](ucKelvra& kv) { kv.Polling(kTerminal, 12345); },         "BW12345"},
     {"Polling negative",    [](ucKelvra& kv) { kv.Polling(kTerminal, -5); },            "BW-0005"},
     {"SendRawData",         [](ucKelvra& kv) { kv.SendRawData(kTerminal, "LS", true); }, "LS"},
     // Login.
     {"Login",               [](ucKelvra& kv) { kv.Login(kTerminal, "4711"); },          "LI4711"},
-    {"Login no password",   [](ucKelvra& kv) { kv.Login(kTerminal, ""); },              "LI"},
     {"Logout",              [](ucKelvra& kv) { kv.Logout(kTerminal); },                 "LO"},
     {"LoginStatus",         [](ucKelvra& kv) { kv.LoginStatus(kTerminal); },            "LS"},
     // Clock, date and machine items, addressed by name.
@@ -55,13 +50,9 @@ const std::vector<CommandRow> kCommandRows = {
     {"GetDate",             [](ucKelvra& kv) { kv.GetDate(kTerminal); },                "IG\"DATE\"00"},
     {"GetMachNo",           [](ucKelvra& kv) { kv.GetMachNo(kTerminal); },              "IG\"MACHNO\"00"},
     {"GetMachName",         [](ucKelvra& kv) { kv.GetMachName(kTerminal); },            "IG\"MACHNAME\"00"},
-    {"SetTime",             [](ucKelvra& kv) { kv.SetTime(kTerminal, kOneAfternoon); }, "IS\"TIME\"0013:05:09"},
-    {"SetTime morning",     [](ucKelvra& kv) { kv.SetTime(kTerminal, kMorning); },      "IS\"TIME\"0007:05:00"},
-    {"SetTime midnight",    [](ucKelvra& kv) { kv.SetTime(kTerminal, kMidnight); },     "IS\"TIME\"0000:00:00"},
-    {"SetDate",             [](ucKelvra& kv) { kv.SetDate(kTerminal, kOneAfternoon); }, "IS\"DATE\"0005-12-2026"},
-    {"SetDate morning",     [](ucKelvra& kv) { kv.SetDate(kTerminal, kMorning); },      "IS\"DATE\"0031-01-1999"},
+    {"SetTime",             [](ucKelvra& kv) { kv.SetTime(kTerminal, kSample); },       "IS\"TIME\"0007:05:09"},
+    {"SetDate",             [](ucKelvra& kv) { kv.SetDate(kTerminal, kSample); },       "IS\"DATE\"0005-01-2031"},
     {"SetMachNo 7",         [](ucKelvra& kv) { kv.SetMachNo(kTerminal, 7); },           "IS\"MACHNO\"007"},
-    {"SetMachNo 123",       [](ucKelvra& kv) { kv.SetMachNo(kTerminal, 123); },         "IS\"MACHNO\"00123"},
     {"SetMachNo negative",  [](ucKelvra& kv) { kv.SetMachNo(kTerminal, -3); },          "IS\"MACHNO\"00-3"},
     {"SetMachName",         [](ucKelvra& kv) { kv.SetMachName(kTerminal, "Gate 2"); },  "IS\"MACHNAME\"00Gate 2"},
     {"GetDateFormat",       [](ucKelvra& kv) { kv.GetDateFormat(kTerminal); },          "IG0400"},
@@ -81,7 +72,6 @@ const std::vector<CommandRow> kCommandRows = {
     {"GetItemNumberByName",  [](ucKelvra& kv) { kv.GetItemNumberByName(kTerminal, "TIME"); }, "ILTIME"},
     {"GetItemInfo",          [](ucKelvra& kv) { kv.GetItemInfo(kTerminal, 5); },           "I?05"},
     {"GetItem",              [](ucKelvra& kv) { kv.GetItem(kTerminal, 3, 0); },            "IG0300"},
-    {"GetItem 42 7",         [](ucKelvra& kv) { kv.GetItem(kTerminal, 42, 7); },           "IG4207"},
     {"GetItem hundreds",     [](ucKelvra& kv) { kv.GetItem(kTerminal, 123, -1); },         "IG23-1"},
     {"GetItem -32768",       [](ucKelvra& kv) { kv.GetItem(kTerminal, -32768, 0); },       "IG6800"},
     {"SetItem",              [](ucKelvra& kv) { kv.SetItem(kTerminal, 12, 1, "30"); },     "IS120130"},
@@ -92,7 +82,6 @@ const std::vector<CommandRow> kCommandRows = {
     {"GetItemTab_ItemFetch",   [](ucKelvra& kv) { kv.GetItemTab_ItemFetch(kTerminal, 7); },     "IF07"},
     {"SetItemTab_ItemConfirm", [](ucKelvra& kv) { kv.SetItemTab_ItemConfirm(kTerminal, 9); },   "IH09"},
     {"SetItemTab_ItemAdd",     [](ucKelvra& kv) { kv.SetItemTab_ItemAdd(kTerminal, 9, "1\tAnn"); }, "IA091\tAnn"},
-    {"ItemAdd empty record",   [](ucKelvra& kv) { kv.SetItemTab_ItemAdd(kTerminal, 9, ""); },  "IA09"},
     {"SetItemTab_ItemEdit",    [](ucKelvra& kv) { kv.SetItemTab_ItemEdit(kTerminal, 12, 3, "X"); }, "IE120003X"},
     {"ItemEdit five digits",   [](ucKelvra& kv) { kv.SetItemTab_ItemEdit(kTerminal, 12, 12345, "X"); }, "IE122345X"},
     {"SetItemTab_ItemRemove",  [](ucKelvra& kv) { kv.SetItemTab_ItemRemove(kTerminal, 9, 15); }, "IR090015"},
@@ -105,27 +94,22 @@ const std::vector<CommandRow> kCommandRows = {
     {"X_ShowText negative",  [](ucKelvra& kv) { kv.X_ShowText(kTerminal, -5, ""); },    "XT-05"},
     {"X_ActivateBell 120",   [](ucKelvra& kv) { kv.X_ActivateBell(kTerminal, 120); },   "XB120"},
     {"X_ActivateBell 5",     [](ucKelvra& kv) { kv.X_ActivateBell(kTerminal, 5); },     "XB05"},
-    {"X_ActivateLock 99",    [](ucKelvra& kv) { kv.X_ActivateLock(kTerminal, 99); },    "XL99"},
     {"X_ActivateLock 0",     [](ucKelvra& kv) { kv.X_ActivateLock(kTerminal, 0); },     "XL00"},
     {"X_PunchTimesSet 10",   [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, 10); },   "XP0A"},
-    {"X_PunchTimesSet 255",  [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, 255); },  "XPFF"},
     {"X_PunchTimesSet 256",  [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, 256); },  "XP00"},
-    {"X_PunchTimesSet 300",  [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, 300); },  "XP2C"},
     {"X_PunchTimesSet -1",   [](ucKelvra& kv) { kv.X_PunchTimesSet(kTerminal, -1); },   "XPFF"},
     {"X_PunchTimesGet",      [](ucKelvra& kv) { kv.X_PunchTimesGet(kTerminal); },       "XU"},
     // The bell table: slot = weekday * 32 + bell, sent as two hexadecimal digits.
-    {"SetBellTimeMode 0",    [](ucKelvra& kv) { kv.SetBellTimeMode(kTerminal, 0); },    "WE00"},
     {"SetBellTimeMode 1",    [](ucKelvra& kv) { kv.SetBellTimeMode(kTerminal, 1); },    "WE01"},
     {"SetBellTimeMode 12",   [](ucKelvra& kv) { kv.SetBellTimeMode(kTerminal, 12); },   "WE012"},
     {"GetBellTimeMode",      [](ucKelvra& kv) { kv.GetBellTimeMode(kTerminal); },       "WS"},
     {"ClearBellTimeSettings",[](ucKelvra& kv) { kv.ClearBellTimeSettings(kTerminal); }, "WC"},
     {"GetBellTime 2 3",      [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 2, 3); },     "WG43"},
-    {"GetBellTime 0 0",      [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 0, 0); },     "WG00"},
-    {"GetBellTime 6 31",     [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 6, 31); },    "WGDF"},
-    {"GetBellTime 7 31",     [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 7, 31); },    "WGFF"},
     {"GetBellTime 8 0",      [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 8, 0); },     "WG00"},
-    {"SetBellTime",          [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 2, 3, kBellTime, 1); }, "WT4307:30:0001"},
-    {"SetBellTime midnight", [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 0, 0, kMidnight, 0); }, "WT0000:00:0000"},
+    // The largest slots that still fit 16 bits.
+    {"GetBellTime 1023 31",  [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 1023, 31); }, "WGFF"},
+    {"GetBellTime -1024 0",  [](ucKelvra& kv) { kv.GetBellTime(kTerminal, -1024, 0); }, "WG00"},
+    {"SetBellTime",          [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 2, 3, kSample, 1); }, "WT4307:05:0901"},
 };
 // clang-format on
 
@@ -168,22 +152,15 @@ TEST(CommandSet, ConfirmRecordSendsWithoutWaitingAndKeepsTheOutcome) {
 }
 
 TEST(CommandSet, RawDataWithoutAcknowledgementReturnsAtOnceWithSuccess) {
-    for (bool explicitFalse : {false, true}) {
-        SCOPED_TRACE(explicitFalse);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(TerminalReply(kTerminal, "AXI"));
-        rig.kv.SetErrCode(KV_ERR_TIMEOUT);
-        if (explicitFalse) {
-            rig.kv.SendRawData(kTerminal, "LS", false);
-        } else {
-            rig.kv.SendRawData(kTerminal, "LS");
-        }
-        EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
-        EXPECT_EQ(rig.time.elapsedMs(), 0);
-        ASSERT_EQ(rig.socket().sent.size(), 1u);
-        EXPECT_EQ(BodyOf(rig.socket().sent.front()), "LS");
-    }
+    DriverRig rig;
+    rig.connectUdp();
+    rig.answerEveryFrame(TerminalReply(kTerminal, "AXI"));
+    rig.kv.SetErrCode(KV_ERR_TIMEOUT);
+    rig.kv.SendRawData(kTerminal, "LS"); // no acknowledgement unless asked for
+    EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+    EXPECT_EQ(rig.time.elapsedMs(), 0);
+    ASSERT_EQ(rig.socket().sent.size(), 1u);
+    EXPECT_EQ(BodyOf(rig.socket().sent.front()), "LS");
 }
 
 // The bell table commands and raw data clear a stale outcome first, so a link that was never
@@ -199,7 +176,7 @@ TEST(CommandSet, BellCommandsAndRawDataClearAStaleOutcomeBeforeSending) {
         {"GetBellTimeMode", [](ucKelvra& kv) { kv.GetBellTimeMode(kTerminal); }, true},
         {"ClearBellTimeSettings", [](ucKelvra& kv) { kv.ClearBellTimeSettings(kTerminal); }, true},
         {"GetBellTime", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 1, 2); }, true},
-        {"SetBellTime", [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1, 2, kBellTime, 1); }, true},
+        {"SetBellTime", [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1, 2, kSample, 1); }, true},
         {"SendRawData", [](ucKelvra& kv) { kv.SendRawData(kTerminal, "RN", true); }, true},
         {"RecordCount", [](ucKelvra& kv) { kv.RecordCount(kTerminal); }, false},
         {"GetItem", [](ucKelvra& kv) { kv.GetItem(kTerminal, 1, 0); }, false},
@@ -226,7 +203,7 @@ TEST(CommandSet, ConversionsThatOverflowSixteenBitsThrowBeforeSending) {
         {"GetBellTime weekday 1024", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 1024, 0); }},
         // The day's first slot fits but the bell carries it past 32767.
         {"SetBellTime slot 32768",
-         [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1023, 32, kBellTime, 1); }},
+         [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1023, 32, kSample, 1); }},
         {"GetBellTime slot -32769", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, -1024, -1); }},
     };
     for (const Row& row : rows) {
@@ -239,17 +216,6 @@ TEST(CommandSet, ConversionsThatOverflowSixteenBitsThrowBeforeSending) {
         EXPECT_TRUE(rig.socket().sent.empty());
         EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_END);
     }
-}
-
-TEST(CommandSet, TheLargestBellSlotsStillFit) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
-    rig.kv.GetBellTime(kTerminal, 1023, 31); // 32767
-    rig.kv.GetBellTime(kTerminal, -1024, 0); // -32768
-    ASSERT_EQ(rig.socket().sent.size(), 2u);
-    EXPECT_EQ(BodyOf(rig.socket().sent[0]), "WGFF");
-    EXPECT_EQ(BodyOf(rig.socket().sent[1]), "WG00");
 }
 
 // Login asks again only when the terminal stays silent, at most ErrorCount times more.
@@ -335,10 +301,8 @@ TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
     };
     const Row rows[] = {
         {"A0A", KV_SUCCESS, "10"},
-        {"AFF", KV_SUCCESS, "255"},
         {"Aff", KV_SUCCESS, "255"},
         {"AFFFF", KV_SUCCESS, "-1"},
-        {"A00", KV_SUCCESS, "0"},
         {"A", KV_SUCCESS, "0"},
         {"AZZ", KV_SUCCESS, "0"},
         {"A1G", KV_SUCCESS, "1"},
@@ -362,19 +326,16 @@ TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
 }
 
 TEST(Bells, ClearingWaitsUpToThirtySecondsAndRestoresTheTimeout) {
-    for (std::int32_t callerTimeout : {3000, 1234}) {
-        SCOPED_TRACE(callerTimeout);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.kv.SetTimeout(callerTimeout);
-        std::int32_t timeoutWhenSent = 0;
-        rig.socket().peer = [&](const std::string&) { timeoutWhenSent = rig.kv.Timeout(); };
-        rig.kv.ClearBellTimeSettings(kTerminal);
-        EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
-        EXPECT_EQ(timeoutWhenSent, 30000);
-        EXPECT_EQ(rig.time.sleepCalls(kReplyPassMs), 30000 / 50 + 1);
-        EXPECT_EQ(rig.kv.Timeout(), callerTimeout);
-    }
+    DriverRig rig;
+    rig.connectUdp();
+    rig.kv.SetTimeout(1234);
+    std::int32_t timeoutWhenSent = 0;
+    rig.socket().peer = [&](const std::string&) { timeoutWhenSent = rig.kv.Timeout(); };
+    rig.kv.ClearBellTimeSettings(kTerminal);
+    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
+    EXPECT_EQ(timeoutWhenSent, 30000);
+    EXPECT_EQ(rig.time.sleepCalls(kReplyPassMs), 30000 / 50 + 1);
+    EXPECT_EQ(rig.kv.Timeout(), 1234);
 }
 
 TEST(Bells, ClearingAcceptsAReplyLongAfterTheUsualTimeout) {
