@@ -15,18 +15,17 @@ public:
 
     bool valid() const { return m_master >= 0; }
     const std::string& slavePath() const { return m_slavePath; }
-    int masterDescriptor() const { return m_master; }
 
     // Writes every byte to the master side.
     bool write(const std::string& bytes);
     // Reads from the master side until `count` bytes have come or `timeoutMs` have passed.
     std::string read(std::size_t count, int timeoutMs = 3000);
-    // Whatever is readable now, without waiting.
-    std::string readAvailable();
     // Closes the master side: the far end of the line goes away.
     void closeMaster();
 
 private:
+    std::string readAvailable();
+
     int m_master = -1;
     std::string m_slavePath;
 };

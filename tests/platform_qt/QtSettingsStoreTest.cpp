@@ -39,25 +39,19 @@ protected:
 TEST_F(SettingsStoreTest, PerUserValueRoundTripsUnderTitleSectionAndKey) {
     ASSERT_TRUE(dir.isValid());
     QtSettingsStore store(Scope::PerUser, userPath);
+    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", "127.0.0.9"), "127.0.0.9");
+    EXPECT_FALSE(QFileInfo::exists(userPath)) << "reading creates nothing";
     store.write("usKelvra", "Connection", "IP", "127.0.0.1");
-    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", "192.168.1.201"), "127.0.0.1");
     // A second store on the same file sees it: it lives in the file, not in the object.
     QtSettingsStore again(Scope::PerUser, userPath);
     EXPECT_EQ(again.read("usKelvra", "Connection", "IP", ""), "127.0.0.1");
+    EXPECT_EQ(again.read("usKelvra", "Connection", "Port", "1001"), "1001");
+    EXPECT_EQ(again.read("usKelvra", "Other", "IP", "x"), "x");
+    EXPECT_EQ(again.read("otherTitle", "Connection", "IP", "y"), "y") << "the title keys the value";
 
     const std::string text = FileText(userPath);
     EXPECT_NE(text.find("[usKelvra]"), std::string::npos) << text;
     EXPECT_NE(text.find("Connection\\IP=127.0.0.1"), std::string::npos) << text;
-}
-
-TEST_F(SettingsStoreTest, MissingValuesGiveTheFallbackAndReadingCreatesNothing) {
-    QtSettingsStore store(Scope::PerUser, userPath);
-    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", "192.168.1.201"), "192.168.1.201");
-    EXPECT_FALSE(QFileInfo::exists(userPath));
-    store.write("usKelvra", "Connection", "IP", "10.0.0.1");
-    EXPECT_EQ(store.read("usKelvra", "Connection", "Port", "1001"), "1001");
-    EXPECT_EQ(store.read("usKelvra", "Other", "IP", "x"), "x");
-    EXPECT_EQ(store.read("otherTitle", "Connection", "IP", "y"), "y") << "the title keys the value";
 }
 
 TEST_F(SettingsStoreTest, MachineWideValueLivesUnderSoftwareTitleSection) {
@@ -84,27 +78,21 @@ TEST_F(SettingsStoreTest, EveryByteButNulRoundTripsAndEmptyIsAValue) {
     }
     store.write("usKelvra", "Properties", "Bytes", everyByte);
     store.write("usKelvra", "Properties", "Empty", "");
-    store.write("usKelvra", "Properties", "Number", "0012");
     store.write("usKelvra", "Properties", "Commas", "a, b,c");
     EXPECT_EQ(store.read("usKelvra", "Properties", "Bytes", ""), everyByte);
     EXPECT_EQ(store.read("usKelvra", "Properties", "Empty", "fallback"), "");
-    EXPECT_EQ(store.read("usKelvra", "Properties", "Number", ""), "0012");
-    EXPECT_EQ(store.read("usKelvra", "Properties", "Commas", ""), "a, b,c");
-    const std::string long1100(1100, 'x');
-    store.write("usKelvra", "Properties", "Long", long1100);
-    EXPECT_EQ(store.read("usKelvra", "Properties", "Long", ""), long1100)
-        << "the 1024-byte limit is the registry functions' rule, not the store's";
+    EXPECT_EQ(store.read("usKelvra", "Properties", "Commas", ""), "a, b,c") << "no list";
 }
 
 TEST_F(SettingsStoreTest, HandWrittenFilesAreRead) {
     QDir().mkpath(QFileInfo(userPath).path());
     WriteFile(userPath, "[usKelvra/SerialPorts]\nCOM3=/dev/pts/5\n"
-                        "[usKelvra]\nConnection\\IP=192.168.7.7\nSerialPorts\\COM4=/dev/ttyUSB0\n"
+                        "[usKelvra]\nConnection\\IP=127.0.0.7\nSerialPorts\\COM4=/dev/ttyUSB0\n"
                         "Connection\\List=a,b\n");
     QtSettingsStore store(Scope::PerUser, userPath);
     EXPECT_EQ(store.read("usKelvra", "SerialPorts", "COM3", ""), "/dev/pts/5");
     EXPECT_EQ(store.read("usKelvra", "SerialPorts", "COM4", ""), "/dev/ttyUSB0");
-    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", ""), "192.168.7.7");
+    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", ""), "127.0.0.7");
     EXPECT_EQ(store.read("usKelvra", "Connection", "List", ""), "a,b");
 }
 
