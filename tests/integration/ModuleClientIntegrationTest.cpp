@@ -1,0 +1,248 @@
+// The module client on the Qt platform against simulated interface modules over loopback: each
+// module on an address of its own (127.0.0.51 ...) and the real module port, the loopback
+// broadcast address standing in for the segment's.
+#include "FakeDialogs.h"
+#include "ScopedVexa5Environment.h"
+#include "SimulatorHost.h"
+#include "module_client/CVexa5.h"
+#include "platform/qt/QtPlatform.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kelvra::test {
+namespace {
+
+constexpr const char* kBroadcast = "127.255.255.255";
+constexpr int kModulePort = 65535;
+
+// An interface module alone, without terminal endpoints.
+std::unique_ptr<sim::SimulatorHost> StartModule(const std::string& address,
+                                                bool hearsDiscovery = false) {
+    sim::SimulatorOptions options;
+    options.moduleBindAddress = options.bindAddress = address;
+    options.udp = options.tcp = false;
+    options.modulePort = kModulePort;
+    if (hearsDiscovery) {
+        options.moduleDiscoveryAddress = kBroadcast;
+    }
+    auto host = std::make_unique<sim::SimulatorHost>(std::move(options));
+    host->start();
+    return host;
+}
+
+// Lines of a discovery list, in order of their text (the modules answer in no set order).
+std::vector<std::string> SortedLines(const std::string& list) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = list.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(list.substr(start)); // an unterminated rest shows as a line
+            break;
+        }
+        lines.push_back(list.substr(start, end - start));
+        start = end + 2;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+class ModuleClient : public ::testing::Test {
+protected:
+    QTemporaryDir settingsDir;
+    QtPlatform platform{settingsDir.filePath("user.ini"), settingsDir.filePath("machine.ini")};
+    FakeDialogs dialogs;
+    ScopedVexa5Environment environment{
+        platform.clock, platform.clock, platform.links, dialogs, {kBroadcast, kModulePort}};
+    // After the environment: gone before it is reset.
+    CVexa5 vx;
+
+    std::string data() {
+        std::string taken;
+        vx.GetData(taken);
+        return taken;
+    }
+    // Milliseconds that `command` took.
+    qint64 timed(const std::function<void()>& command) {
+        QElapsedTimer timer;
+        timer.start();
+        command();
+        return timer.elapsed();
+    }
+};
+
+TEST_F(ModuleClient, SettingsReadBackWhatWasSet) {
+    const auto module = StartModule("127.0.0.51");
+    const std::string ip = "127.0.0.51";
+    vx.SetTimeout(1000);
+    vx.L_Login(ip, "1234");
+    ASSERT_EQ(vx.ErrCode(), VX_SUCCESS);
+
+    struct Row {
+        const char* name;
+        std::function<void()> set;
+        std::function<void()> get;
+        std::string value;
+    };
+    const Row rows[] = {
+        {"device name", [&] { vx.S_DeviceName(ip, "LOBBY"); }, [&] { vx.G_DeviceName(ip); },
+         "LOBBY"},
+        {"owner name", [&] { vx.S_OwerName(ip, "ACME Ltd"); }, [&] { vx.G_OwerName(ip); },
+         "ACME Ltd"},
+        {"baud rate", [&] { vx.S_Baudrate(ip, 7); }, [&] { vx.G_Baudrate(ip); }, "7"},
+        {"baud rate at once", [&] { vx.P_Baudrate(ip, 3); }, [&] { vx.G_Baudrate(ip); }, "3"},
+        {"connection time-out", [&] { vx.S_ConnectionTimeout(ip, 300); },
+         [&] { vx.G_ConnectionTimeout(ip); }, "300"},
+        {"destination", [&] { vx.S_DestinationIP(ip, "127.0.0.59"); },
+         [&] { vx.G_DestinationIP(ip); }, "127.0.0.59"},
+        {"parity", [&] { vx.P_Parity(ip, 2); }, [&] { vx.G_Parity(ip); }, "2"},
+        {"flow control", [&] { vx.S_FlowControl(ip, 1); }, [&] { vx.G_FlowControl(ip); }, "1"},
+        {"I/O line 2", [&] { vx.P_IO_Status(ip, 2, 1); }, [&] { vx.G_IO_Status(ip, 2); }, "1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.set();
+        EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+        row.get();
+        EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+        EXPECT_EQ(data(), row.value);
+    }
+    EXPECT_EQ(module->withModule([](sim::ModuleModel& m) { return m.settings().at("DN"); }),
+              "LOBBY");
+
+    vx.V_FirmwareVersion(ip);
+    EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(data(), "1.0");
+    EXPECT_TRUE(dialogs.messageBoxes.empty());
+}
+
+TEST_F(ModuleClient, ChangesNeedTheLoginAndBadValuesFail) {
+    const auto module = StartModule("127.0.0.52");
+    const std::string ip = "127.0.0.52";
+    vx.SetTimeout(1000);
+    vx.S_DeviceName(ip, "LOBBY");
+    EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_D);
+    EXPECT_EQ(data(), "SDN") << "a refusal's data is kept";
+    vx.L_Login(ip, "0000");
+    EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_D);
+    vx.L_Login(ip, "1234");
+    EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+
+    vx.S_Baudrate(ip, 115);
+    EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_F);
+    vx.G_IO_Status(ip, 12);
+    EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_F);
+    EXPECT_EQ(data(), "PG");
+    // A name far too long, every byte value in it: refused, and the module carries on.
+    std::string binary(3000, '\0');
+    for (std::size_t i = 0; i < binary.size(); ++i) {
+        binary[i] = static_cast<char>(i % 256);
+    }
+    vx.S_DeviceName(ip, binary);
+    EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_F);
+    vx.I_Initialize(ip);
+    EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+    vx.S_DeviceName(ip, "HALL");
+    EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_D) << "the restart ended the login";
+}
+
+TEST_F(ModuleClient, StatusLettersOnDemandGiveTheirOutcomes) {
+    const auto module = StartModule("127.0.0.53");
+    const std::string ip = "127.0.0.53";
+    vx.SetTimeout(1000);
+    struct Row {
+        const char* fault;
+        std::int32_t outcome;
+    };
+    const Row rows[] = {
+        {"module-status=A:1", VX_SUCCESS},          {"module-status=C:1", VX_ERR_STATUS_C},
+        {"module-status=F:1", VX_ERR_STATUS_F},     {"module-status=D:1", VX_ERR_STATUS_D},
+        {"module-status=Z:1", VX_ERR_STATUS_OTHER},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fault);
+        module->applyFaultSpec(row.fault);
+        vx.G_DeviceName(ip);
+        EXPECT_EQ(vx.ErrCode(), row.outcome);
+        EXPECT_EQ(data(), "GDN");
+        // The count is used up: the next command is answered as usual.
+        vx.G_DeviceName(ip);
+        EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+        EXPECT_EQ(data(), "KELVRA-SIM");
+    }
+}
+
+TEST_F(ModuleClient, ExitDoesNotWaitAndKeepsTheOutcome) {
+    const auto module = StartModule("127.0.0.54");
+    vx.SetTimeout(3000);
+    vx.L_Login("127.0.0.54", "0000");
+    ASSERT_EQ(vx.ErrCode(), VX_ERR_STATUS_D);
+    const qint64 took = timed([&] { vx.E_Exit("127.0.0.54"); });
+    EXPECT_LT(took, 500);
+    EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_D);
+    EXPECT_TRUE(module->waitUntil([](const sim::HostStats& s) { return s.moduleExits == 1; },
+                                  std::chrono::milliseconds(2000)));
+}
+
+TEST_F(ModuleClient, NoReplyEndsWithinTheTimeOut) {
+    const auto silent = StartModule("127.0.0.55");
+    silent->applyFaultSpec("silent-module");
+    vx.SetTimeout(300);
+    // A module that ignores the request, and an address where nothing listens at all.
+    for (const char* ip : {"127.0.0.55", "127.0.0.56"}) {
+        SCOPED_TRACE(ip);
+        const qint64 took = timed([&] { vx.G_DeviceName(ip); });
+        EXPECT_EQ(vx.ErrCode(), VX_ERR_NO_REPLY);
+        // 31 checks 10 ms apart, and the scheduler's slack.
+        EXPECT_GE(took, 300);
+        EXPECT_LT(took, 800);
+    }
+    EXPECT_EQ(silent->stats().moduleIgnored, 1u);
+    EXPECT_TRUE(dialogs.messageBoxes.empty());
+}
+
+TEST_F(ModuleClient, DiscoveryListsEveryAnsweringModuleAndAssignReachesTheOneNamed) {
+    const auto first = StartModule("127.0.0.57", true);
+    const auto second = StartModule("127.0.0.58", true);
+    const auto unlisted = StartModule("127.0.0.59"); // not on the shared address
+    vx.SetTimeout(300);
+
+    vx.B_Echo();
+    EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+    const std::string list = data();
+    EXPECT_EQ(SortedLines(list), (std::vector<std::string>{
+                                     "AKELVRA-SIM/127.0.0.57/-**-*-/**/1.0/:127.0.0.57",
+                                     "AKELVRA-SIM/127.0.0.58/-**-*-/**/1.0/:127.0.0.58",
+                                 }));
+    EXPECT_EQ(list.substr(list.size() - 2), "\r\n");
+    EXPECT_EQ(unlisted->stats().moduleDatagrams, 0u);
+
+    vx.B_Assign("127.0.0.58", "127.0.0.60", "1234");
+    EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(data(), "127.0.0.60");
+    // The other module heard the assignment and did not answer it.
+    EXPECT_TRUE(first->waitUntil([](const sim::HostStats& s) { return s.moduleDatagrams == 2; },
+                                 std::chrono::milliseconds(1000)));
+    // The module keeps its socket; it reports the address it was given.
+    vx.G_IP_Address("127.0.0.58");
+    EXPECT_EQ(data(), "127.0.0.60");
+    vx.G_IP_Address("127.0.0.57");
+    EXPECT_EQ(data(), "127.0.0.57");
+
+    // The discovery lines name the new address as the module reports it.
+    vx.B_Echo();
+    EXPECT_EQ(SortedLines(data()), (std::vector<std::string>{
+                                       "AKELVRA-SIM/127.0.0.57/-**-*-/**/1.0/:127.0.0.57",
+                                       "AKELVRA-SIM/127.0.0.60/-**-*-/**/1.0/:127.0.0.58",
+                                   }));
+    EXPECT_TRUE(dialogs.messageBoxes.empty());
+}
+
+} // namespace
+} // namespace kelvra::test
