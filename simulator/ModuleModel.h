@@ -47,7 +47,10 @@ struct ModuleOutcome {
 //   PS<n><0 or 1>      A: sets I/O line n; the last digit is the state, "PS21" sets line 2
 //   A<old>/<password>/<new>
 //                      A<new>: takes the new address. Only the module whose address is <old>
-//                      answers (the request goes to every module); DA for a wrong password.
+//                      answers (the request goes to every module); DA for a wrong password,
+//                      FA for a new address that is none, nothing when the fields are missing.
+// A forced status letter (ModuleContext::forcedStatus) makes any configuration command a
+// refusal with that letter, "CGDN" for instance, and carries nothing out.
 // S, P (PS included) and I need a login first. Codes, their values and factory settings:
 //   CT connection time-out, seconds 0 to 32767 (0)    DN device name (KELVRA-SIM)
 //   ON owner name (UNNAMED)                            RM routing mode 0 to 2 (0)
