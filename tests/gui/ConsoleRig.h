@@ -29,19 +29,62 @@ struct Request {
     std::string body; // command letters and data
 };
 
+// Finds the console window's controls and presses them as the operator does.
+struct WindowDriver {
+    std::unique_ptr<frmMainCKelvra> window;
+
+    template <class Widget> Widget* find(const QString& name) {
+        auto* widget = window->findChild<Widget*>(name);
+        if (widget == nullptr) {
+            throw std::runtime_error("no control " + name.toStdString());
+        }
+        return widget;
+    }
+    QPushButton* button(int index) { return find<QPushButton>(QString("cmdCtrl(%1)").arg(index)); }
+    QLineEdit* box(const char* name) { return find<QLineEdit>(name); }
+    QTabWidget* tabs() { return find<QTabWidget>("SSTab1"); }
+    void setText(const char* name, const std::string& text) {
+        if (auto* line = window->findChild<QLineEdit*>(name)) {
+            line->setText(QString::fromLatin1(text));
+        } else {
+            find<QPlainTextEdit>(name)->setPlainText(QString::fromLatin1(text));
+        }
+    }
+
+    // A click as the operator makes it: the control's page is brought to the front first.
+    void clickOn(QWidget* target) {
+        for (int page = 0; page < tabs()->count(); ++page) {
+            if (tabs()->widget(page)->isAncestorOf(target)) {
+                tabs()->setCurrentIndex(page);
+            }
+        }
+        QTest::mouseClick(target, Qt::LeftButton);
+    }
+    void click(int index) { clickOn(button(index)); }
+
+    // The result box's text, one "\n" per line end.
+    std::string log() const { return window->ResultText(); }
+    // Presses the button and returns the lines it added to the log.
+    std::string press(int index) {
+        const std::string before = log();
+        click(index);
+        return log().substr(before.size());
+    }
+};
+
 // The console on fake links in virtual time, with a scripted terminal behind the datagram
 // socket. `answer` maps a request to the reply's status letter and data; nothing answers
 // when it returns an empty text. Waits take no real time.
-struct ConsoleRig {
+struct ConsoleRig : WindowDriver {
     VirtualTime time;
     FakeLinkFactory links{time};
     MemorySettings& perUser;
     FakeDialogs dialogs;
-    std::unique_ptr<frmMainCKelvra> window;
     std::vector<Request> requests;
     std::function<std::string(const Request&)> answer = [](const Request&) { return "A"; };
 
     explicit ConsoleRig(MemorySettings& settings) : perUser(settings) { open(); }
+    ~ConsoleRig() { window.reset(); }
 
     void open() {
         window =
@@ -73,43 +116,12 @@ struct ConsoleRig {
         }
     }
 
-    template <class Widget> Widget* find(const QString& name) {
-        auto* widget = window->findChild<Widget*>(name);
-        if (widget == nullptr) {
-            throw std::runtime_error("no control " + name.toStdString());
-        }
-        return widget;
-    }
-    QPushButton* button(int index) { return find<QPushButton>(QString("cmdCtrl(%1)").arg(index)); }
-    QLineEdit* box(const char* name) { return find<QLineEdit>(name); }
-    QTabWidget* tabs() { return find<QTabWidget>("SSTab1"); }
-    void setText(const char* name, const std::string& text) {
-        if (auto* line = window->findChild<QLineEdit*>(name)) {
-            line->setText(QString::fromLatin1(text));
-        } else {
-            find<QPlainTextEdit>(name)->setPlainText(QString::fromLatin1(text));
-        }
-    }
-
-    // A click as the operator makes it: the control's page is brought to the front first.
-    void clickOn(QWidget* target) {
-        for (int page = 0; page < tabs()->count(); ++page) {
-            if (tabs()->widget(page)->isAncestorOf(target)) {
-                tabs()->setCurrentIndex(page);
-            }
-        }
-        QTest::mouseClick(target, Qt::LeftButton);
-    }
-    void click(int index) { clickOn(button(index)); }
-
     void connectUdp() {
         setText("txtIP", "127.0.0.1");
         find<QComboBox>("cboType")->setCurrentIndex(0);
         click(0);
     }
 
-    // The result box's text, one "\n" per line end.
-    std::string log() const { return window->ResultText(); }
     std::string lastBody() const { return requests.empty() ? "<none>" : requests.back().body; }
 
     // Lets the links deliver what has arrived, as the event loop does between presses.

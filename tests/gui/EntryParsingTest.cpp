@@ -15,22 +15,10 @@ TEST(NumberEntry, TakesTheLeadingNumberOrRefusesNamingTheBox) {
         std::string text;
         std::optional<std::int16_t> value; // nothing: refused
     };
+    // The reading itself is the driver's (LeadingNumberTest); these rows pin that the entry
+    // uses it and turns its overflow into a refusal.
     const std::vector<Row> rows = {
-        {"", 0},
-        {"abc", 0},
-        {"12abc", 12},
-        {" 1 2", 12},
-        {"2.5", 2},
-        {"3.5", 4},
-        {"-7", -7},
-        {"32767", 32767},
-        {"-32768", -32768},
-        {"32767.5", std::nullopt},
-        {"32768", std::nullopt},
-        {"-32769", std::nullopt},
-        {"1e9", std::nullopt},
-        {"&HFFFF", -1},
-    };
+        {"12abc", 12}, {"-32768", -32768}, {"32768", std::nullopt}, {"1e9", std::nullopt}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         if (row.value) {
@@ -63,7 +51,6 @@ TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {
         {"07:30:00", 7 * 3600 + 30 * 60},
         {"7:30", 7 * 3600 + 30 * 60},
         {" 23:59:59 ", 86399},
-        {"00:00:00", 0},
         {"24:00", -1},
         {"12:60", -1},
         {"12:00:60", -1},
