@@ -42,14 +42,15 @@ std::string cardField(const std::string& data) {
 class RealTimeMode : public ::testing::TestWithParam<Link> {};
 
 TEST_P(RealTimeMode, StoredRecordsArriveOneByOneAndAreCounted) {
-    SimulatedTerminal terminal("127.0.0.9");
+    const std::string address = "127.0.0." + std::to_string(15 + static_cast<int>(GetParam()));
+    SimulatedTerminal terminal(address);
     terminal.connect(GetParam());
     ucKelvra& kv = *terminal.kv;
     ConfirmingOwner owner(kv);
     kv.X_LogOn(1);
     ASSERT_EQ(kv.ErrCode(), KV_SUCCESS);
     ASSERT_TRUE(WaitUntil([&] { return owner.reports.size() == 3; }, 5000)) << owner.reports.size();
-    const std::string source = GetParam() == Link::Serial ? "COM3" : "127.0.0.9";
+    const std::string source = GetParam() == Link::Serial ? "COM3" : address;
     for (const Report& report : owner.reports) {
         EXPECT_EQ(report.address, source);
         EXPECT_EQ(report.source, 1);

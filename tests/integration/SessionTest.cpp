@@ -11,7 +11,8 @@ namespace {
 class Session : public ::testing::TestWithParam<Link> {};
 
 TEST_P(Session, EchoLoginClockItemAndRecordDownload) {
-    SimulatedTerminal terminal("127.0.0.2");
+    // Each link on an address of its own, so the cases may run side by side.
+    SimulatedTerminal terminal("127.0.0." + std::to_string(12 + static_cast<int>(GetParam())));
     terminal.connect(GetParam());
     ucKelvra& kv = *terminal.kv;
     ASSERT_TRUE(WaitUntil([&] { return kv.Connected(); }));
@@ -125,7 +126,7 @@ TEST(LineFaults, EachCommandEndsWithItsCode) {
 }
 
 TEST(LineFaults, GarbageBehindAReplyFailsItsLengthAndIsGoneByTheNextCommand) {
-    SimulatedTerminal terminal("127.0.0.6");
+    SimulatedTerminal terminal("127.0.0.18");
     terminal.connect(Link::Udp, 400);
     terminal.host().applyFaultSpec("garbage=16");
     // The garbage arrives within the same 50 ms pass as the reply, behind its ETX.
