@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -57,20 +56,6 @@ TEST(QtClock, NowIsLocalWallClockTimeToTheSecond) {
                             QTime(now.hour(), now.minute(), now.second()));
     EXPECT_GE(reading, before.addMSecs(-before.time().msec()));
     EXPECT_LE(reading, after);
-}
-
-TEST(QtClock, ProcessEventsDeliversPendingEventsAndTimers) {
-    QtClock clock;
-    QObject context;
-    int posted = 0;
-    bool timerFired = false;
-    QMetaObject::invokeMethod(
-        &context, [&] { ++posted; }, Qt::QueuedConnection);
-    QTimer::singleShot(0, &context, [&] { timerFired = true; });
-    EXPECT_TRUE(test::WaitUntil([&] {
-        clock.processEvents();
-        return posted == 1 && timerFired;
-    }));
 }
 
 TEST(QtClock, ProcessEventsMayBeCalledNested) {
