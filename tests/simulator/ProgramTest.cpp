@@ -1,5 +1,5 @@
-// The kelvra-sim program as a person starts it: endpoint lines on stdout, a refusal of
-// addresses outside loopback, and a clean exit on SIGTERM.
+// The kelvra-sim program as a person starts it: endpoint lines on stdout, its options reaching
+// the simulator, refusals of bad command lines, and a clean exit on SIGTERM.
 #include "PosixIo.h"
 #include "driver/FrameCodec.h"
 
@@ -83,82 +83,65 @@ std::optional<int> waitForExit(pid_t pid) {
     return std::nullopt;
 }
 
-TEST(Program, PrintsItsEndpointsAnswersAndStopsOnSigterm) {
-    Program program = launch({"--udp-port", "0", "--tcp-port", "0", "--module-port", "0",
-                              "--serial", "--fault", "delay=0"});
-    const std::string text = readLines(program.output.get(), 4);
-    ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 4) << text;
-    EXPECT_EQ(text.rfind("udp 127.0.0.1:", 0), 0u) << text;
-    EXPECT_NE(text.find("\ntcp 127.0.0.1:"), std::string::npos);
-    EXPECT_NE(text.find("\nmodule 127.0.0.1:"), std::string::npos);
-    EXPECT_NE(text.find("\nserial /dev/pts/"), std::string::npos);
-
-    // The UDP endpoint answers an echo.
-    const int port = std::stoi(text.substr(text.find(':') + 1));
+// Sends one datagram from 127.0.0.1 and returns the reply, empty after two seconds.
+std::string askUdp(const std::string& address, int port, const std::string& request) {
     UniqueFd client(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in server = MakeAddress("127.0.0.1", port);
-    const std::string echo = BuildRequestFrame("E", 1, "123");
-    ::sendto(client.get(), echo.data(), echo.size(), 0, reinterpret_cast<const sockaddr*>(&server),
-             sizeof server);
+    const sockaddr_in server = MakeAddress(address, port);
+    ::sendto(client.get(), request.data(), request.size(), 0,
+             reinterpret_cast<const sockaddr*>(&server), sizeof server);
     pollfd p{client.get(), POLLIN, 0};
-    ASSERT_EQ(::poll(&p, 1, 2000), 1);
+    if (::poll(&p, 1, 2000) != 1) {
+        return {};
+    }
     char reply[64];
     const ssize_t got = ::recv(client.get(), reply, sizeof reply, 0);
-    EXPECT_EQ(std::string(reply, static_cast<std::size_t>(std::max<ssize_t>(got, 0))),
-              "\x02"
-              "11A123D708\x03");
-
-    ::kill(program.pid, SIGTERM);
-    EXPECT_EQ(waitForExit(program.pid), 0);
+    return std::string(reply, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
 }
 
-TEST(Program, RefusesANonLoopbackBindAddress) {
-    for (const char* option : {"--bind", "--module-bind", "--module-discovery"}) {
-        Program program = launch({option, "192.0.2.255"});
-        const std::string text = readLines(program.output.get(), 1);
-        EXPECT_NE(text.find("refusing to bind 192.0.2.255"), std::string::npos)
-            << option << ": " << text;
-        EXPECT_EQ(waitForExit(program.pid), 2);
-    }
-}
-
-TEST(Program, ModuleListensOnTheDiscoveryAddressWithItsOwnPassword) {
-    Program program =
-        launch({"--no-udp", "--no-tcp", "--module-bind", "127.0.0.48", "--module-port", "0",
-                "--module-discovery", "127.255.255.255", "--module-password", "9999"});
-    const std::string text = readLines(program.output.get(), 2);
-    ASSERT_EQ(text.rfind("module 127.0.0.48:", 0), 0u) << text;
-    const int port = std::stoi(text.substr(text.find(':') + 1));
-    EXPECT_NE(text.find("\nmodule-discovery 127.255.255.255:" + std::to_string(port) + "\n"),
+TEST(Program, PrintsItsEndpointsAnswersAndStopsOnSigterm) {
+    Program program = launch({"--udp-port", "0", "--tcp-port", "0", "--module-bind", "127.0.0.48",
+                              "--module-port", "0", "--module-discovery", "127.255.255.255",
+                              "--module-password", "9999", "--serial", "--fault", "delay=0"});
+    const std::string text = readLines(program.output.get(), 5);
+    ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 5) << text;
+    ASSERT_EQ(text.rfind("udp 127.0.0.1:", 0), 0u) << text;
+    EXPECT_NE(text.find("\ntcp 127.0.0.1:"), std::string::npos);
+    EXPECT_NE(text.find("\nserial /dev/pts/"), std::string::npos);
+    const std::size_t module = text.find("\nmodule 127.0.0.48:");
+    ASSERT_NE(module, std::string::npos) << text;
+    const int udpPort = std::stoi(text.substr(text.find(':') + 1));
+    const int modulePort = std::stoi(text.substr(text.find(':', module) + 1));
+    EXPECT_NE(text.find("\nmodule-discovery 127.255.255.255:" + std::to_string(modulePort) + "\n"),
               std::string::npos)
         << text;
 
-    UniqueFd client(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in module = MakeAddress("127.0.0.48", port);
-    ::sendto(client.get(), "L9999", 5, 0, reinterpret_cast<const sockaddr*>(&module),
-             sizeof module);
-    pollfd p{client.get(), POLLIN, 0};
-    ASSERT_EQ(::poll(&p, 1, 2000), 1);
-    char reply[64];
-    const ssize_t got = ::recv(client.get(), reply, sizeof reply, 0);
-    EXPECT_EQ(std::string(reply, static_cast<std::size_t>(std::max<ssize_t>(got, 0))), "A");
-
+    EXPECT_EQ(askUdp("127.0.0.1", udpPort, BuildRequestFrame("E", 1, "123")), "\x02"
+                                                                              "11A123D708\x03");
+    EXPECT_EQ(askUdp("127.0.0.48", modulePort, "L9999"), "A") << "the module's own password";
     ::kill(program.pid, SIGTERM);
     EXPECT_EQ(waitForExit(program.pid), 0);
 }
 
-TEST(Program, RejectsABadFaultSpec) {
-    Program program = launch({"--fault", "bogus"});
-    const std::string text = readLines(program.output.get(), 1);
-    EXPECT_NE(text.find("unknown fault item 'bogus'"), std::string::npos) << text;
-    EXPECT_EQ(waitForExit(program.pid), 2);
-}
-
-TEST(Program, RejectsABadSerialBaudRate) {
-    Program program = launch({"--serial", "--serial-baud", "fast"});
-    const std::string text = readLines(program.output.get(), 1);
-    EXPECT_NE(text.find("--serial-baud: not a count: fast"), std::string::npos) << text;
-    EXPECT_EQ(waitForExit(program.pid), 2);
+TEST(Program, RefusesBadCommandLines) {
+    struct Row {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    // Nothing is bound or sent: the program stops on reading its command line.
+    const Row rows[] = {
+        {{"--bind", "192.0.2.255"}, "refusing to bind 192.0.2.255"},
+        {{"--module-bind", "192.0.2.255"}, "refusing to bind 192.0.2.255"},
+        {{"--module-discovery", "192.0.2.255"}, "refusing to bind 192.0.2.255"},
+        {{"--fault", "bogus"}, "unknown fault item 'bogus'"},
+        {{"--serial", "--serial-baud", "fast"}, "--serial-baud: not a count: fast"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments.front() + " " + row.arguments.back());
+        Program program = launch(row.arguments);
+        const std::string text = readLines(program.output.get(), 1);
+        EXPECT_NE(text.find(row.message), std::string::npos) << text;
+        EXPECT_EQ(waitForExit(program.pid), 2);
+    }
 }
 
 } // namespace
