@@ -1,6 +1,7 @@
 #include "platform/qt/QtSerialPort.h"
 
 #include "platform/PlatformError.h"
+#include "platform/qt/PostUnlessStale.h"
 #include "platform/qt/QtErrors.h"
 
 #include <QObject>
@@ -147,15 +148,7 @@ void QtSerialPort::write(const std::string& bytes) {
 }
 
 void QtSerialPort::post(std::function<void()> action) {
-    const unsigned generation = m_generation;
-    QMetaObject::invokeMethod(
-        m_context.get(),
-        [this, generation, action = std::move(action)] {
-            if (generation == m_generation) {
-                action();
-            }
-        },
-        Qt::QueuedConnection);
+    PostUnlessStale(m_context.get(), m_generation, std::move(action));
 }
 
 void QtSerialPort::onReadyRead() {

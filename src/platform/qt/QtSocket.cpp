@@ -1,6 +1,7 @@
 #include "platform/qt/QtSocket.h"
 
 #include "platform/PlatformError.h"
+#include "platform/qt/PostUnlessStale.h"
 #include "platform/qt/QtErrors.h"
 
 #include <QHostInfo>
@@ -56,15 +57,7 @@ void QtSocket::setRemotePort(int port) {
 }
 
 void QtSocket::post(std::function<void()> action) {
-    const unsigned generation = m_generation;
-    QMetaObject::invokeMethod(
-        m_context.get(),
-        [this, generation, action = std::move(action)] {
-            if (generation == m_generation) {
-                action();
-            }
-        },
-        Qt::QueuedConnection);
+    PostUnlessStale(m_context.get(), m_generation, std::move(action));
 }
 
 void QtSocket::notifyError(int number, const std::string& text) {
