@@ -3,7 +3,9 @@
 #include "SimFrames.h"
 
 #include <charconv>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace kelvra::sim {
 
@@ -27,6 +29,21 @@ int number(std::string_view item, std::string_view text) {
                                     "': expected a non-negative number");
     }
     return value;
+}
+
+// "L" or "L:rest": one status letter, then what follows the colon, if there is one.
+std::pair<char, std::optional<std::string_view>> statusLetterAndRest(std::string_view item,
+                                                                     std::string_view value) {
+    const std::size_t colon = value.find(':');
+    const std::string_view letter = value.substr(0, colon);
+    if (letter.size() != 1) {
+        throw std::invalid_argument("fault item '" + std::string(item) +
+                                    "': expected one status letter");
+    }
+    if (colon == std::string_view::npos) {
+        return {letter.front(), std::nullopt};
+    }
+    return {letter.front(), value.substr(colon + 1)};
 }
 
 } // namespace
@@ -109,27 +126,14 @@ FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings faults) {
             faults.garbageBytes = hasValue ? number(item, value) : 8;
         } else if (name == "refuse") {
             needValue();
-            const std::size_t colon = value.find(':');
-            const std::string_view letter = value.substr(0, colon);
-            if (letter.size() != 1) {
-                throw std::invalid_argument("fault item '" + std::string(item) +
-                                            "': expected one status letter");
-            }
-            faults.refuseStatus = letter.front();
-            faults.refuseCommand = colon == std::string_view::npos
-                                       ? std::string{}
-                                       : std::string(value.substr(colon + 1));
+            const auto [letter, rest] = statusLetterAndRest(item, value);
+            faults.refuseStatus = letter;
+            faults.refuseCommand = std::string(rest.value_or(std::string_view{}));
         } else if (name == "module-status") {
             needValue();
-            const std::size_t colon = value.find(':');
-            const std::string_view letter = value.substr(0, colon);
-            if (letter.size() != 1) {
-                throw std::invalid_argument("fault item '" + std::string(item) +
-                                            "': expected one status letter");
-            }
-            faults.moduleStatus = letter.front();
-            faults.moduleStatusReplies =
-                colon == std::string_view::npos ? -1 : number(item, value.substr(colon + 1));
+            const auto [letter, rest] = statusLetterAndRest(item, value);
+            faults.moduleStatus = letter;
+            faults.moduleStatusReplies = rest ? number(item, *rest) : -1;
         } else {
             throw std::invalid_argument("unknown fault item '" + std::string(item) + "'");
         }

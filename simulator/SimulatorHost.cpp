@@ -82,18 +82,22 @@ void SimulatorHost::start() {
             m_serialPath = m_pty.slavePath;
         }
     } catch (...) {
-        m_udp.reset();
-        m_listener.reset();
-        m_moduleSocket.reset();
-        m_moduleDiscovery.reset();
-        m_pty = PseudoTerminal{};
-        m_wakeRead.reset();
-        m_wakeWrite.reset();
+        closeEndpoints();
         throw;
     }
     m_stopping = false;
     m_running = true;
     m_thread = std::thread([this] { run(); });
+}
+
+void SimulatorHost::closeEndpoints() {
+    m_udp.reset();
+    m_listener.reset();
+    m_moduleSocket.reset();
+    m_moduleDiscovery.reset();
+    m_pty = PseudoTerminal{};
+    m_wakeRead.reset();
+    m_wakeWrite.reset();
 }
 
 void SimulatorHost::stop() {
@@ -109,13 +113,7 @@ void SimulatorHost::stop() {
     std::lock_guard lock(m_mutex);
     m_running = false;
     closeClient();
-    m_udp.reset();
-    m_listener.reset();
-    m_moduleSocket.reset();
-    m_moduleDiscovery.reset();
-    m_pty = PseudoTerminal{};
-    m_wakeRead.reset();
-    m_wakeWrite.reset();
+    closeEndpoints();
     m_pending.clear();
     m_serialLine.clear();
     m_serialLineBytes = 0;

@@ -145,6 +145,9 @@ public:
     static constexpr std::size_t kOutputLimit = 1 << 20;
 
 private:
+    // Closes every endpoint the host opened; the thread must not be running.
+    void closeEndpoints();
+
     struct Route {
         Transport transport = Transport::Udp;
         sockaddr_in peer{};              // UDP
