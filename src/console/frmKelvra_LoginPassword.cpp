@@ -1,5 +1,7 @@
 #include "console/frmKelvra_LoginPassword.h"
 
+#include "console/OkCancelRow.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -33,15 +35,7 @@ frmKelvra_LoginPassword::frmKelvra_LoginPassword(QWidget* parent) : QDialog(pare
     entry->addWidget(new QLabel("Password:"));
     entry->addWidget(txtPassword, 1);
 
-    auto* ok = new QPushButton("OK");
-    ok->setObjectName("cmdCtrl(0)");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel");
-    cancel->setObjectName("cmdCtrl(1)");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const auto [buttons, ok, cancel] = MakeOkCancelRow();
 
     setMinimumWidth(260);
     auto* layout = new QVBoxLayout(this);

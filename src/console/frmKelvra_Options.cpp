@@ -2,6 +2,7 @@
 
 #include "console/ApplicationInfo.h"
 #include "console/ConsoleSettings.h"
+#include "console/OkCancelRow.h"
 #include "driver/LeadingNumber.h"
 
 #include <QCheckBox>
@@ -40,15 +41,7 @@ frmKelvra_Options::frmKelvra_Options(SettingsStore& machineWide, QWidget* parent
     page->addLayout(boxes, 1);
     SSTab1->addTab(general, "General");
 
-    auto* ok = new QPushButton("OK");
-    ok->setObjectName("cmdCtrl(0)");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel");
-    cancel->setObjectName("cmdCtrl(1)");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const auto [buttons, ok, cancel] = MakeOkCancelRow();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
