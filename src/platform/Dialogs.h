@@ -19,8 +19,7 @@ public:
     virtual MessageAnswer messageBox(const std::string& text, MessageButtons buttons,
                                      MessageIcon icon, const std::string& title) = 0;
     // The entered text, or nothing when the operator cancels.
-    virtual std::optional<std::string> inputBox(const std::string& prompt,
-                                                const std::string& title,
+    virtual std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& initial) = 0;
     // Busy pointer on or off.
     virtual void setBusy(bool busy) = 0;
