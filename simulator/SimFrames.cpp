@@ -1,23 +1,11 @@
 #include "SimFrames.h"
 
 #include "driver/FrameCodec.h"
+#include "driver/LeadingNumber.h"
 
 namespace kelvra::sim {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
@@ -37,8 +25,8 @@ Request ParseRequest(std::string_view frame) {
     }
     request.terminal = static_cast<std::int16_t>(code);
 
-    const int lengthHigh = hexValue(frame[n - 3]);
-    const int lengthLow = hexValue(frame[n - 2]);
+    const int lengthHigh = HexDigitValue(frame[n - 3]);
+    const int lengthLow = HexDigitValue(frame[n - 2]);
     if (lengthHigh < 0 || lengthLow < 0 ||
         static_cast<std::size_t>(lengthHigh * 16 + lengthLow) != ((n - 4) & 0xFF)) {
         request.check = RequestCheck::BadLength;
@@ -61,7 +49,7 @@ std::string ReplyFrame(std::int16_t terminal, std::string_view statusAndData) {
 std::string CorruptChecksum(std::string frame) {
     if (frame.size() >= 9) {
         char& digit = frame[frame.size() - 5];
-        const int value = hexValue(digit);
+        const int value = HexDigitValue(digit);
         digit = kHex[(value < 0 ? 0 : value + 1) & 0xF];
     }
     return frame;

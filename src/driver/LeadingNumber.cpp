@@ -27,25 +27,12 @@ std::string withoutBlanks(std::string_view text) {
     return compact;
 }
 
-int digitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return 99;
-}
-
 double readRadix(std::string_view digits, int radix) {
     constexpr std::uint64_t kLimit = 0xFFFFFFFFull;
     std::uint64_t value = 0;
     for (char c : digits) {
-        const int digit = digitValue(c);
-        if (digit >= radix) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0 || digit >= radix) {
             break;
         }
         value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(digit);
@@ -136,6 +123,19 @@ std::int16_t RoundToInt16(double value) {
 
 std::int16_t ReadInt16(std::string_view text) {
     return RoundToInt16(ReadLeadingNumber(text));
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
 }
 
 } // namespace kelvra

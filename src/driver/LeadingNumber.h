@@ -21,4 +21,7 @@ std::int16_t RoundToInt16(double value);
 // The leading number of a text as a 16-bit signed integer: the two steps above.
 std::int16_t ReadInt16(std::string_view text);
 
+// The value of one hexadecimal digit, upper or lower case; -1 for any other character.
+int HexDigitValue(char c);
+
 } // namespace kelvra
