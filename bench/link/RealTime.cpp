@@ -26,16 +26,6 @@ struct Arrival {
     std::int32_t bytesBefore = 0;
 };
 
-// Field 3 of a punch record: "C" and the card code.
-std::string cardField(const std::string& data) {
-    std::size_t at = 0;
-    for (int field = 0; field < 3 && at != std::string::npos; ++field) {
-        at = data.find('\t', at);
-        at = at == std::string::npos ? at : at + 1;
-    }
-    return at == std::string::npos ? "" : data.substr(at, data.find('\t', at) - at);
-}
-
 std::string cardCode(int index) {
     char text[16];
     std::snprintf(text, sizeof text, "%08d", 20000000 + index);
@@ -79,8 +69,8 @@ bool RunRealTime(Link link, const std::string& address, int records, int serialB
     QEventLoop loop;
     const Subscription subscription = kv.KelvraDataArival.subscribe(
         [&](const std::string&, std::int16_t source, const std::string& data, std::int32_t code) {
-            arrivals.push_back({cardField(data), source, code, std::chrono::steady_clock::now(),
-                                kv.BytesReceived(kTerminal)});
+            arrivals.push_back({test::CardField(data), source, code,
+                                std::chrono::steady_clock::now(), kv.BytesReceived(kTerminal)});
             kv.X_ConfirmRecord(source);
             if (arrivals.size() >= static_cast<std::size_t>(records)) {
                 loop.quit();

@@ -30,15 +30,6 @@ struct ConfirmingOwner {
     Subscription subscription;
 };
 
-std::string cardField(const std::string& data) {
-    std::size_t at = 0;
-    for (int field = 0; field < 3 && at != std::string::npos; ++field) {
-        at = data.find('\t', at);
-        at = at == std::string::npos ? at : at + 1;
-    }
-    return at == std::string::npos ? "" : data.substr(at, data.find('\t', at) - at);
-}
-
 class RealTimeMode : public ::testing::TestWithParam<Link> {};
 
 TEST_P(RealTimeMode, StoredRecordsArriveOneByOneAndAreCounted) {
@@ -55,7 +46,7 @@ TEST_P(RealTimeMode, StoredRecordsArriveOneByOneAndAreCounted) {
         EXPECT_EQ(report.address, source);
         EXPECT_EQ(report.source, 1);
         EXPECT_EQ(report.errCode, KV_SUCCESS);
-        EXPECT_EQ(cardField(report.data).size(), 9u) << report.data; // "C" and eight digits
+        EXPECT_EQ(CardField(report.data).size(), 9u) << report.data; // "C" and eight digits
     }
     EXPECT_EQ(kv.PunchCount(1), 3);
     EXPECT_GT(kv.BytesReceived(1), 0);
@@ -90,7 +81,7 @@ TEST(RealTimeModeFaults, BadRecordsOnASocketAreRequestedAgainThenReported) {
     terminal.host().addPunchRecord(1, "87654321");
     ASSERT_TRUE(WaitUntil([&] { return owner.reports.size() >= 2; }, 5000));
     EXPECT_EQ(owner.reports.back().errCode, KV_SUCCESS);
-    EXPECT_EQ(cardField(owner.reports.back().data), "C87654321");
+    EXPECT_EQ(CardField(owner.reports.back().data), "C87654321");
     EXPECT_EQ(kv.ResendCount(), 0);
 }
 
