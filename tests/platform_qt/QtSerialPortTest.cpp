@@ -2,6 +2,7 @@
 // in a temporary directory.
 #include "platform/qt/QtSerialPort.h"
 
+#include "ErrorNumber.h"
 #include "PseudoTerminal.h"
 #include "Waiting.h"
 #include "platform/PlatformError.h"
@@ -17,18 +18,10 @@
 namespace kelvra {
 namespace {
 
+using test::ErrorNumberOf;
 using test::PseudoTerminal;
 using test::PumpFor;
 using test::WaitUntil;
-
-int ErrorNumberOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const PlatformError& failure) {
-        return failure.number();
-    }
-    return 0;
-}
 
 class SerialTest : public ::testing::Test {
 protected:

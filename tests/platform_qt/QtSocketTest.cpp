@@ -2,6 +2,7 @@
 // not show. Only 127.0.0.0/8 is used; every wait is bounded.
 #include "platform/qt/QtSocket.h"
 
+#include "ErrorNumber.h"
 #include "Waiting.h"
 #include "platform/PlatformError.h"
 #include "platform/qt/QtClock.h"
@@ -21,17 +22,9 @@
 namespace kelvra {
 namespace {
 
+using test::ErrorNumberOf;
 using test::PumpFor;
 using test::WaitUntil;
-
-int ErrorNumberOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const PlatformError& failure) {
-        return failure.number();
-    }
-    return 0;
-}
 
 // Points the socket at 127.0.0.1:port.
 void Aim(QtSocket& socket, int port) {
