@@ -59,47 +59,52 @@ INSTANTIATE_TEST_SUITE_P(EveryLink, RealTimeMode,
                          ::testing::Values(Link::Udp, Link::Tcp, Link::Serial),
                          [](const auto& info) { return std::string(LinkName(info.param)); });
 
+// One stored record, pushes shaped by `faults`, extended mode on with a confirming owner.
+struct FaultyPushes {
+    FaultyPushes(const std::string& address, Link link, const std::string& faults)
+        : terminal(address, oneRecord()), owner(*terminal.kv) {
+        terminal.connect(link);
+        terminal.host().applyFaultSpec(faults);
+        terminal.kv->X_LogOn(1);
+    }
+    static sim::SimulatorOptions oneRecord() {
+        sim::SimulatorOptions options;
+        options.terminal.initialRecords = 1;
+        return options;
+    }
+    int resendRequests() {
+        return terminal.host().withTerminal(
+            1, [](sim::TerminalModel& model) { return model.counters().resendRequests; });
+    }
+
+    SimulatedTerminal terminal;
+    ConfirmingOwner owner;
+};
+
 TEST(RealTimeModeFaults, BadRecordsOnASocketAreRequestedAgainThenReported) {
-    sim::SimulatorOptions options;
-    options.terminal.initialRecords = 1;
-    SimulatedTerminal terminal("127.0.0.10", options);
-    terminal.connect(Link::Udp);
-    ucKelvra& kv = *terminal.kv;
-    ConfirmingOwner owner(kv);
     // The first push and the three pushed again after each resend request are corrupted.
-    terminal.host().applyFaultSpec("corrupt-push=4");
-    kv.X_LogOn(1);
-    ASSERT_TRUE(WaitUntil([&] { return !owner.reports.empty(); }, 5000));
-    EXPECT_EQ(owner.reports[0].errCode, KV_ERR_CHECKSUM);
-    const auto counters =
-        terminal.host().withTerminal(1, [](sim::TerminalModel& model) { return model.counters(); });
-    EXPECT_EQ(counters.resendRequests, 3);
+    FaultyPushes rig("127.0.0.10", Link::Udp, "corrupt-push=4");
+    ucKelvra& kv = *rig.terminal.kv;
+    ASSERT_TRUE(WaitUntil([&] { return !rig.owner.reports.empty(); }, 5000));
+    EXPECT_EQ(rig.owner.reports[0].errCode, KV_ERR_CHECKSUM);
+    EXPECT_EQ(rig.resendRequests(), 3);
     EXPECT_EQ(kv.ResendCount(), 3);
     EXPECT_EQ(kv.PunchCount(1), 1);
 
     // A good record ends the cycle.
-    terminal.host().addPunchRecord(1, "87654321");
-    ASSERT_TRUE(WaitUntil([&] { return owner.reports.size() >= 2; }, 5000));
-    EXPECT_EQ(owner.reports.back().errCode, KV_SUCCESS);
-    EXPECT_EQ(CardField(owner.reports.back().data), "C87654321");
+    rig.terminal.host().addPunchRecord(1, "87654321");
+    ASSERT_TRUE(WaitUntil([&] { return rig.owner.reports.size() >= 2; }, 5000));
+    EXPECT_EQ(rig.owner.reports.back().errCode, KV_SUCCESS);
+    EXPECT_EQ(CardField(rig.owner.reports.back().data), "C87654321");
     EXPECT_EQ(kv.ResendCount(), 0);
 }
 
 TEST(RealTimeModeFaults, ABadRecordOnTheSerialLineIsReportedAtOnce) {
-    sim::SimulatorOptions options;
-    options.terminal.initialRecords = 1;
-    SimulatedTerminal terminal("127.0.0.11", options);
-    terminal.connect(Link::Serial);
-    ucKelvra& kv = *terminal.kv;
-    ConfirmingOwner owner(kv);
-    terminal.host().applyFaultSpec("corrupt-push=1");
-    kv.X_LogOn(1);
-    ASSERT_TRUE(WaitUntil([&] { return !owner.reports.empty(); }, 5000));
-    EXPECT_EQ(owner.reports[0].errCode, KV_ERR_CHECKSUM);
-    EXPECT_EQ(owner.reports[0].address, "COM3");
-    const auto counters =
-        terminal.host().withTerminal(1, [](sim::TerminalModel& model) { return model.counters(); });
-    EXPECT_EQ(counters.resendRequests, 0);
+    FaultyPushes rig("127.0.0.11", Link::Serial, "corrupt-push=1");
+    ASSERT_TRUE(WaitUntil([&] { return !rig.owner.reports.empty(); }, 5000));
+    EXPECT_EQ(rig.owner.reports[0].errCode, KV_ERR_CHECKSUM);
+    EXPECT_EQ(rig.owner.reports[0].address, "COM3");
+    EXPECT_EQ(rig.resendRequests(), 0);
 }
 
 } // namespace
