@@ -36,6 +36,14 @@ bool Arguments::takeFlag(std::string_view name) {
 }
 
 std::optional<std::string> Arguments::takeValue(std::string_view name) {
+    std::optional<std::string> taken = takeOneValue(name);
+    if (taken && takeOneValue(name)) {
+        throw UsageError(std::string(name) + " given twice");
+    }
+    return taken;
+}
+
+std::optional<std::string> Arguments::takeOneValue(std::string_view name) {
     const std::string joined = std::string(name) + "=";
     for (auto word = m_words.begin(); word != m_words.end(); ++word) {
         if (word->positionalOnly) {

@@ -19,7 +19,7 @@ public:
     // Removes the flag wherever it stands; true when it was there.
     bool takeFlag(std::string_view name);
     // Removes the option and its value; nothing when it is absent. An option without its
-    // value is a usage error.
+    // value, or given twice, is a usage error.
     std::optional<std::string> takeValue(std::string_view name);
     // The next positional word, removed.
     std::optional<std::string> next();
@@ -38,6 +38,7 @@ private:
         bool positionalOnly; // stood after "--"
     };
     bool isOption(const Word& word) const;
+    std::optional<std::string> takeOneValue(std::string_view name);
 
     std::vector<Word> m_words;
 };

@@ -17,6 +17,8 @@ namespace {
 // Takes each pushed record: into the file first (flushed to disk), then onto standard
 // output, and only then confirms it, so a record the terminal forgets is always kept here. A
 // record that did not verify is not confirmed: the terminal keeps it and pushes it again.
+// Once the monitor is stopping, records are left alone: one that arrives while extended mode
+// is being turned off might not be confirmed any more, and would be taken twice.
 class RecordTaker {
 public:
     RecordTaker(Session& session, const std::optional<std::string>& csvPath, int wanted)
@@ -27,7 +29,7 @@ public:
     }
 
     void take(std::int16_t source, const std::string& data, std::int32_t errCode) {
-        if (m_failure || done()) {
+        if (m_stopping) {
             return;
         }
         if (errCode != KV_SUCCESS) {
@@ -55,10 +57,13 @@ public:
     }
 
     bool done() const { return m_wanted > 0 && m_taken >= m_wanted; }
-    void stop() { m_loop.quit(); }
+    void stop() {
+        m_stopping = true;
+        m_loop.quit();
+    }
     // Runs the event loop until stop(), unless there is nothing to wait for.
     void wait() {
-        if (!done() && !m_failure && !m_session.interrupts().interrupted()) {
+        if (!m_stopping && !m_session.interrupts().interrupted()) {
             m_loop.exec();
         }
     }
@@ -72,6 +77,7 @@ private:
     Session& m_session;
     int m_wanted;
     int m_taken = 0;
+    bool m_stopping = false;
     std::optional<AppendingCsvFile> m_csv;
     std::exception_ptr m_failure;
     QEventLoop m_loop;
