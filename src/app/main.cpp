@@ -4,6 +4,7 @@
 // which then holds both (user.ini and machine.ini): the demo and the tests point it at a
 // folder of their own so they never touch an operator's settings.
 #include "console/QtDialogs.h"
+#include "console/frmKelvra_Options.h"
 #include "console/frmMainCKelvra.h"
 #include "platform/qt/QtPlatform.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     kelvra::frmMainCKelvra window(kelvra::ConsolePlatform{
         platform.clock, platform.clock, platform.links, platform.userSettings, dialogs});
     dialogs.setParent(&window);
+    window.KV().SetWakeOnReply(kelvra::frmKelvra_Options::WakeOnReply(platform.machineSettings));
     window.show();
     return application.exec();
 }

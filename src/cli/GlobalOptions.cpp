@@ -17,6 +17,9 @@ Options:
   --retries N          repeat a command that timed out up to N times, where repeating it
                        cannot change the outcome (reads, login); never a record fetch
   --password TEXT      log in before the command and out after it
+  --spec-timing        wait out every 50 ms polling pass before looking at the reply, as
+                       the console does unless told otherwise (default: take the reply the
+                       moment it is complete; time-outs are the same either way)
   --trace              print every frame sent and received on standard error
   --module ADDR        address of the interface module (default: the link's host)
   --module-port N      its configuration port (default 65535)
@@ -61,6 +64,7 @@ GlobalOptions TakeGlobalOptions(Arguments& arguments) {
     }
     options.password = arguments.takeValue("--password");
     options.trace = arguments.takeFlag("--trace");
+    options.specTiming = arguments.takeFlag("--spec-timing");
     options.moduleAddress = arguments.takeValue("--module");
     if (auto port = arguments.takeValue("--module-port")) {
         options.modulePort = static_cast<int>(ParseInteger(*port, 1, 65535, "--module-port"));

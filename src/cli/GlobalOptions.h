@@ -21,6 +21,7 @@ struct GlobalOptions {
     std::int16_t retries = 0;
     std::optional<std::string> password; // log in before the command and out after it
     bool trace = false;
+    bool specTiming = false; // wait out every polling pass, as the console does by default
     // The module: its address (default: the --udp/--tcp host) and port.
     std::optional<std::string> moduleAddress;
     int modulePort = 65535;

@@ -14,6 +14,7 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
         m_tracedLinks = std::make_unique<TracingLinkFactory>(m_qtLinks, StandardErrorTrace());
     }
     m_kv = std::make_unique<ucKelvra>(m_clock, m_clock, links());
+    m_kv->SetWakeOnReply(!m_options.specTiming);
 }
 
 Session::~Session() = default;

@@ -20,5 +20,9 @@ inline constexpr SettingKey kLastTerminalAddress{SettingScope::PerUser, "Connect
                                                  kDefaultTerminalAddress};
 inline constexpr SettingKey kAutoLogin{SettingScope::MachineWide, "Properties", "Login", "0"};
 inline constexpr SettingKey kAutoLogout{SettingScope::MachineWide, "Properties", "Logout", "0"};
+// "1": the driver takes each reply the moment it is complete instead of at the end of its
+// 50 ms pass (ucKelvra::SetWakeOnReply).
+inline constexpr SettingKey kWakeOnReply{SettingScope::MachineWide, "Properties", "WakeOnReply",
+                                         "0"};
 
 } // namespace kelvra

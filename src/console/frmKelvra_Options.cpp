@@ -32,9 +32,12 @@ frmKelvra_Options::frmKelvra_Options(SettingsStore& machineWide, QWidget* parent
     chkLogin->setObjectName("chkLogin");
     chkLogout = new QCheckBox("Auto logout while setting the properties.");
     chkLogout->setObjectName("chkLogout");
+    chkWakeOnReply = new QCheckBox("Take each reply as soon as it is complete.");
+    chkWakeOnReply->setObjectName("chkWakeOnReply");
     auto* boxes = new QVBoxLayout;
     boxes->addWidget(chkLogin);
     boxes->addWidget(chkLogout);
+    boxes->addWidget(chkWakeOnReply);
     boxes->addStretch();
     auto* page = new QHBoxLayout(general);
     page->addWidget(Image1);
@@ -50,13 +53,19 @@ frmKelvra_Options::frmKelvra_Options(SettingsStore& machineWide, QWidget* parent
     connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
     connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
 
-    chkLogin->setChecked(ReadOption(kAutoLogin.name));
-    chkLogout->setChecked(ReadOption(kAutoLogout.name));
+    chkLogin->setChecked(ReadOption(m_reg, kAutoLogin.name));
+    chkLogout->setChecked(ReadOption(m_reg, kAutoLogout.name));
+    chkWakeOnReply->setChecked(ReadOption(m_reg, kWakeOnReply.name));
     m_IsOK = false;
 }
 
-bool frmKelvra_Options::ReadOption(const char* name) {
-    const std::string stored = m_reg.RegReadString(kApplicationTitle, kAutoLogin.section, name, 0);
+bool frmKelvra_Options::WakeOnReply(SettingsStore& machineWide) {
+    Reg reg(machineWide);
+    return ReadOption(reg, kWakeOnReply.name);
+}
+
+bool frmKelvra_Options::ReadOption(Reg& reg, const char* name) {
+    const std::string stored = reg.RegReadString(kApplicationTitle, kAutoLogin.section, name, 0);
     // A stored text that is not a number (an empty value, say) shows the box unchecked.
     try {
         return ReadLeadingNumber(stored) == 1;
@@ -70,6 +79,8 @@ void frmKelvra_Options::OnOk() {
                          chkLogin->isChecked() ? "1" : "0");
     m_reg.RegWriteString(kApplicationTitle, kAutoLogout.section, kAutoLogout.name,
                          chkLogout->isChecked() ? "1" : "0");
+    m_reg.RegWriteString(kApplicationTitle, kWakeOnReply.section, kWakeOnReply.name,
+                         chkWakeOnReply->isChecked() ? "1" : "0");
     m_IsOK = true;
     accept();
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -56,6 +57,11 @@ public:
     void SetCommunicationType(std::int32_t value);
     std::int32_t Timeout() const { return m_Timeout; }
     void SetTimeout(std::int32_t value);
+    // Off (the default), a waiting command sleeps out every 50 ms pass before it looks at what
+    // arrived. On, it counts its time in the same passes and times out after the same passes,
+    // but returns as soon as its reply is complete.
+    bool WakeOnReply() const { return m_WakeOnReply; }
+    void SetWakeOnReply(bool value) { m_WakeOnReply = value; }
     void SetRetries(std::int16_t value) { m_Retries = value; }
     std::int16_t ErrorCount() const { return m_ErrorCount; }
     void SetErrorCount(std::int16_t value) { m_ErrorCount = value; }
@@ -206,6 +212,7 @@ private:
     void ExeCmd(const std::string& command, std::int16_t id, const std::string& data,
                 const bool& needAck);
     void GetResult();
+    bool WaitPass(const std::function<bool()>& complete);
     void TakeReceived(std::string& out);
     void ParseReply(const std::string& frame);
     void WaitMilliseconds(std::int32_t ms);
@@ -238,6 +245,7 @@ private:
     std::int32_t m_CommunicationType = 2;
     std::int32_t m_ErrCode = KV_SUCCESS;
     std::int32_t m_Timeout = 3000;
+    bool m_WakeOnReply = false;
     std::int16_t m_Retries = 3;
     std::int16_t m_ErrorCount = 0;
     std::int32_t m_UDP_Port = 0;

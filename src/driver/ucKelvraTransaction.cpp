@@ -153,11 +153,12 @@ void ucKelvra::DiscardLateReply() {
     const std::uint32_t until = *std::exchange(m_LateReplyUntil, std::nullopt);
     const WaitingCommand waiting(m_WaitDepth);
     while (static_cast<std::int32_t>(until - m_clock.tickCount()) > 0) {
-        m_clock.sleep(kReplyPassMs);
-        m_pump.processEvents();
-        const bool replyEnded =
-            m_ReceiveBuffer.find_first_of(std::string_view("\x03\x0D", 2)) != std::string::npos;
-        m_ReceiveBuffer.clear();
+        const bool replyEnded = WaitPass([&] {
+            const bool ended =
+                m_ReceiveBuffer.find_first_of(std::string_view("\x03\x0D", 2)) != std::string::npos;
+            m_ReceiveBuffer.clear();
+            return ended;
+        });
         if (replyEnded) {
             return;
         }
@@ -176,13 +177,14 @@ void ucKelvra::GetResult() {
         std::int64_t passesLeft = ReplyPassBudget(m_Timeout);
         DateTime previous = m_clock.now();
         for (;;) {
-            m_clock.sleep(kReplyPassMs);
-            m_pump.processEvents();
-            std::string chunk;
-            TakeReceived(chunk);
-            accumulated += chunk;
-            if (accumulated.find(ETX) != std::string::npos ||
-                accumulated.find(CR) != std::string::npos) {
+            const bool complete = WaitPass([&] {
+                std::string chunk;
+                TakeReceived(chunk);
+                accumulated += chunk;
+                return accumulated.find(ETX) != std::string::npos ||
+                       accumulated.find(CR) != std::string::npos;
+            });
+            if (complete) {
                 break;
             }
             if (passesLeft == 0) {
@@ -213,6 +215,28 @@ void ucKelvra::GetResult() {
         }
     } catch (const std::exception&) {
         // A failing link service ends the wait with the outcome reached so far.
+    }
+}
+
+bool ucKelvra::WaitPass(const std::function<bool()>& complete) {
+    if (!m_WakeOnReply) {
+        m_clock.sleep(kReplyPassMs);
+        m_pump.processEvents();
+        return complete();
+    }
+    // The pass still lasts kReplyPassMs unless the reply completes in it: every wake-up looks
+    // at what arrived, and the pass ends on the tick count, not on the number of wake-ups.
+    const std::uint32_t start = m_clock.tickCount();
+    for (;;) {
+        const std::int64_t elapsed = static_cast<std::uint32_t>(m_clock.tickCount() - start);
+        const auto left = static_cast<int>(std::max<std::int64_t>(0, kReplyPassMs - elapsed));
+        m_pump.waitForEvents(left);
+        if (complete()) {
+            return true;
+        }
+        if (left == 0) {
+            return false;
+        }
     }
 }
 

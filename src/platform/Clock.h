@@ -22,6 +22,11 @@ class EventPump {
 public:
     virtual ~EventPump() = default;
     virtual void processEvents() = 0;
+    // Waits until a notification is pending or `maxMs` milliseconds have passed, whichever
+    // comes first, then delivers what is pending as processEvents does. With something pending
+    // already, or `maxMs` 0 or less, it does not wait. It may return early without anything
+    // delivered; callers keep their own time.
+    virtual void waitForEvents(int maxMs) = 0;
 };
 
 } // namespace kelvra

@@ -78,6 +78,8 @@ TEST(OptionsDialog, NothingStoredOrNoNumberStoredShowsBothUnchecked) {
         frmKelvra_Options dialog(store);
         EXPECT_FALSE(Child<QCheckBox>(dialog, "chkLogin")->isChecked());
         EXPECT_FALSE(Child<QCheckBox>(dialog, "chkLogout")->isChecked());
+        EXPECT_FALSE(Child<QCheckBox>(dialog, "chkWakeOnReply")->isChecked());
+        EXPECT_FALSE(frmKelvra_Options::WakeOnReply(store));
         EXPECT_FALSE(dialog.IsOK());
     }
 }
@@ -88,11 +90,13 @@ TEST(OptionsDialog, OkWritesOneAndZeroAndCancelWritesNothing) {
         frmKelvra_Options dialog(store);
         dialog.show();
         QTest::mouseClick(Child<QCheckBox>(dialog, "chkLogin"), Qt::LeftButton);
+        QTest::mouseClick(Child<QCheckBox>(dialog, "chkWakeOnReply"), Qt::LeftButton);
         QTest::mouseClick(Child<QPushButton>(dialog, "cmdCtrl(0)"), Qt::LeftButton);
         EXPECT_TRUE(dialog.IsOK());
     }
     EXPECT_EQ(Stored(store, "Login"), "1");
     EXPECT_EQ(Stored(store, "Logout"), "0");
+    EXPECT_TRUE(frmKelvra_Options::WakeOnReply(store));
     const int writes = store.writes;
     {
         frmKelvra_Options dialog(store);

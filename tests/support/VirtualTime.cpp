@@ -48,6 +48,15 @@ void VirtualTime::processEvents() {
     }
 }
 
+void VirtualTime::waitForEvents(int maxMs) {
+    if (m_posted.empty()) {
+        const std::int64_t deadline = m_elapsedMs + (maxMs > 0 ? maxMs : 0);
+        const bool happensFirst = !m_scheduled.empty() && m_scheduled.begin()->first < deadline;
+        advance((happensFirst ? m_scheduled.begin()->first : deadline) - m_elapsedMs);
+    }
+    processEvents();
+}
+
 void VirtualTime::at(std::int64_t delayMs, std::function<void()> action) {
     m_scheduled.emplace(m_elapsedMs + (delayMs > 0 ? delayMs : 0), std::move(action));
 }

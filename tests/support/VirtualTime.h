@@ -22,6 +22,9 @@ public:
     void sleep(int milliseconds) override;
     DateTime now() override;
     void processEvents() override;
+    // Moves time on to the next scheduled happening or to the deadline, whichever comes first,
+    // then delivers the notifications; does not move it while one is pending.
+    void waitForEvents(int maxMs) override;
 
     // Runs the action once virtual time has moved delayMs past now.
     void at(std::int64_t delayMs, std::function<void()> action);

@@ -78,6 +78,47 @@ TEST(Transaction, AReplyArrivingDuringTheLastPassIsAccepted) {
     }
 }
 
+// Woken by the reply, a command returns the moment its reply is complete, yet it counts its
+// time in the same passes: the time-out and the last pass that still counts are unchanged.
+TEST(Transaction, WakeOnReplyReturnsWithTheReplyAndTimesOutAfterTheSamePasses) {
+    const std::string reply = TerminalReply(1, "A123");
+    struct Arrival {
+        std::int64_t atMs;
+        std::string bytes;
+    };
+    struct Row {
+        const char* what;
+        std::vector<Arrival> arrivals;
+        std::int32_t outcome;
+        std::int64_t returnsAtMs;
+    };
+    const Row rows[] = {
+        {"a reply after 3 ms", {{3, reply}}, KV_SUCCESS, 3},
+        {"a reply split over two arrivals",
+         {{3, reply.substr(0, 5)}, {7, reply.substr(5)}},
+         KV_SUCCESS,
+         7},
+        {"a silent terminal", {}, KV_ERR_TIMEOUT, 61 * kReplyPassMs},
+        {"a reply inside the last pass", {{3049, reply}}, KV_SUCCESS, 3049},
+        {"a reply after the last pass", {{3051, reply}}, KV_ERR_TIMEOUT, 61 * kReplyPassMs},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.kv.SetWakeOnReply(true);
+        rig.socket().peer = [&](const std::string&) {
+            for (const Arrival& arrival : row.arrivals) {
+                rig.socket().arrive(arrival.bytes, arrival.atMs);
+            }
+        };
+        const std::string payload = rig.exchange("E", 1, "123");
+        EXPECT_EQ(rig.kv.ErrCode(), row.outcome);
+        EXPECT_EQ(payload, row.outcome == KV_SUCCESS ? "123" : "");
+        EXPECT_EQ(rig.time.elapsedMs(), row.returnsAtMs);
+    }
+}
+
 TEST(Transaction, APassHeldUpLongerThanTheTimeoutEndsTheWait) {
     DriverRig rig;
     rig.connectUdp();

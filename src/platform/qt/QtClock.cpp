@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QThread>
+#include <QTimer>
 #include <chrono>
 
 namespace kelvra {
@@ -45,6 +46,25 @@ void QtClock::processEvents() {
             break;
         }
     }
+}
+
+void QtClock::waitForEvents(int maxMs) {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher == nullptr) {
+        sleep(maxMs);
+        return;
+    }
+    if (maxMs > 0) {
+        // The timer only bounds the wait: whatever wakes the dispatcher first ends it, and the
+        // timer dies unfired with this scope.
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        deadline.setTimerType(Qt::PreciseTimer);
+        deadline.start(maxMs);
+        dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    // What the wake-up set off (the notification a socket posts) is delivered now.
+    processEvents();
 }
 
 } // namespace kelvra

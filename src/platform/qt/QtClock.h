@@ -28,6 +28,10 @@ public:
     // and the events those set off, without waiting for more: dispatcher rounds until one
     // finds nothing, kMaxRounds at most. Safe to call nested, from inside a notification.
     void processEvents() override;
+    // The event dispatcher's blocking wait, bounded by a precise timer: the thread sleeps in
+    // the system's poll until a socket, a serial line, a posted event or the timer wakes it.
+    // Without an event loop on the thread it sleeps `maxMs`.
+    void waitForEvents(int maxMs) override;
 
 private:
     std::uint32_t m_tickOffset;
