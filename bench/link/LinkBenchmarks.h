@@ -14,11 +14,18 @@ using test::LinkName;
 // own loopback address, prints its figures as labelled lines on stdout and returns false when
 // the run itself went wrong (a command failed, a record was lost), so its figures mean nothing.
 
+// Each takes `wake`: the driver's WakeOnReply, off (every reply at the end of its 50 ms
+// pass) or on (the moment it is complete).
+
 // EchoTest round trips: mean and median against the 50 ms polling pass.
-bool RunRoundTrip(Link link, const std::string& address, int iterations);
+bool RunRoundTrip(Link link, const std::string& address, int iterations, bool wake);
 
 // Processor time while one command waits out a 3000 ms time-out against a silent terminal.
-bool RunWaitCpu(Link link, const std::string& address);
+bool RunWaitCpu(Link link, const std::string& address, bool wake);
+
+// A record download inside the read transaction, two commands a record; `serialBaud` paces
+// the simulator's serial line (0: unpaced) and then the line's share is printed too.
+bool RunDownload(Link link, const std::string& address, int records, int serialBaud, bool wake);
 
 // Records pushed in real-time mode and confirmed from the event handler; `serialBaud` paces the
 // simulator's serial line (0: unpaced).

@@ -21,10 +21,11 @@ double cpuSeconds(clockid_t clock) {
 
 } // namespace
 
-bool RunWaitCpu(Link link, const std::string& address) {
+bool RunWaitCpu(Link link, const std::string& address, bool wake) {
     test::SimulatedTerminal terminal(address);
     terminal.connect(link, kTimeoutMs);
     ucKelvra& kv = *terminal.kv;
+    kv.SetWakeOnReply(wake);
     terminal.host().applyFaultSpec("silent");
 
     const double threadBefore = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
@@ -37,11 +38,11 @@ bool RunWaitCpu(Link link, const std::string& address) {
     const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore;
 
     const bool timedOut = kv.ErrCode() == KV_ERR_TIMEOUT;
-    std::printf("cpu while waiting out %d ms %s: driver thread %.3f%% of one core "
-                "(target < 1%%), whole process with the simulator %.3f%%; wall %.0f ms, "
+    std::printf("cpu while waiting out %d ms %s, wake-on-reply %s: driver thread %.3f%% of one "
+                "core (target < 1%%), whole process with the simulator %.3f%%; wall %.0f ms, "
                 "ErrCode %d\n",
-                kTimeoutMs, LinkName(link), 100.0 * thread / wall, 100.0 * process / wall,
-                wall * 1000.0, kv.ErrCode());
+                kTimeoutMs, LinkName(link), wake ? "on " : "off", 100.0 * thread / wall,
+                100.0 * process / wall, wall * 1000.0, kv.ErrCode());
     return timedOut;
 }
 
