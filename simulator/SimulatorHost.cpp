@@ -13,6 +13,9 @@ SimulatorHost::SimulatorHost(SimulatorOptions options)
       m_module(m_options.moduleBindAddress.empty() ? m_options.bindAddress
                                                    : m_options.moduleBindAddress),
       m_faults(m_options.faults) {
+    // Terminals are built when their first frame arrives, on the host's thread: settings that
+    // cannot make one are refused here instead.
+    [[maybe_unused]] const TerminalModel probe(m_options.terminal);
     for (std::int16_t number : m_options.terminals) {
         terminalFor(number, true);
     }

@@ -2,6 +2,8 @@
 #include "TerminalModel.h"
 #include "TerminalText.h"
 
+#include <stdexcept>
+
 namespace kelvra::sim {
 
 void TerminalModel::buildCatalogue() {
@@ -59,6 +61,58 @@ void TerminalModel::buildCatalogue() {
         {2, {"2", "BOB", "1", "30-06-2026", "22:00:00"}},
     };
     employees.nextIndex = 3;
+}
+
+void TerminalModel::addGeneratedItems() {
+    if (m_config.items < kBuiltInItems || m_config.items > kMostItems) {
+        throw std::invalid_argument("a catalogue of " + std::to_string(m_config.items) +
+                                    " items: it holds " + std::to_string(kBuiltInItems) + " to " +
+                                    std::to_string(kMostItems));
+    }
+    for (int reference = kBuiltInItems; reference < m_config.items; ++reference) {
+        const std::string number = (reference < 10 ? "0" : "") + std::to_string(reference);
+        Item entry;
+        entry.name = "ITEM" + number;
+        entry.definition = "Generated Item " + number;
+        entry.help = "One of the items of a large catalogue";
+        switch (reference % 4) {
+        case 0:
+            entry.type = "VAL";
+            entry.flags = kFlagWritable;
+            entry.values = {std::to_string(reference)};
+            break;
+        case 1:
+            entry.type = "VAL";
+            entry.flags = kFlagWritableAfterLogin;
+            entry.selection = "0 Off;1 On";
+            entry.values = {std::to_string(reference % 2)};
+            break;
+        case 2:
+            entry.type = "STR";
+            entry.flags = kFlagWritable;
+            entry.values = {"TEXT " + number};
+            break;
+        default:
+            entry.type = "VAL";
+            entry.flags = kFlagWritableAfterLogin | kFlagNeedsUpdate;
+            entry.values = {"1", "2", "3"};
+            break;
+        }
+        entry.size = static_cast<int>(entry.values.size());
+        entry.defaults = entry.values;
+        m_items.push_back(std::move(entry));
+    }
+}
+
+void TerminalModel::denyItem() {
+    if (m_config.deniedItem.empty()) {
+        return;
+    }
+    const int index = itemIndex(m_config.deniedItem);
+    if (index < 0 || m_items[static_cast<std::size_t>(index)].type == "TAB") {
+        throw std::invalid_argument("no array item named " + m_config.deniedItem + " to deny");
+    }
+    m_items[static_cast<std::size_t>(index)].denied = true;
 }
 
 } // namespace kelvra::sim

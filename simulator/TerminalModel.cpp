@@ -65,6 +65,8 @@ const std::array<TerminalModel::CommandEntry, 41> TerminalModel::kCommands = {{
 
 TerminalModel::TerminalModel(TerminalConfig config) : m_config(std::move(config)) {
     buildCatalogue();
+    addGeneratedItems();
+    denyItem();
     for (int i = 0; i < m_config.initialRecords; ++i) {
         addPunchRecord();
     }

@@ -97,7 +97,7 @@ std::string TerminalModel::readMember(const Item& item, int member, bool default
     if (member < 0 || member >= item.size) {
         return kFail;
     }
-    if (item.name == "LOGINPWD" && !m_loggedIn) {
+    if (item.denied || (item.name == "LOGINPWD" && !m_loggedIn)) {
         return kDenied;
     }
     if (!defaults && item.type == "TIME") {
@@ -116,7 +116,7 @@ std::string TerminalModel::writeMember(Item& item, int member, std::string_view 
     if (member < 0 || member >= item.size) {
         return kFail;
     }
-    if (!canWrite(item.flags)) {
+    if (item.denied || !canWrite(item.flags)) {
         return kDenied;
     }
     if (!valueFits(item.type, CaptionCount(item.selection), value)) {
