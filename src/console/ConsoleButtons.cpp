@@ -3,7 +3,6 @@
 #include "console/BellTableControls.h"
 #include "console/frmMainCKelvra.h"
 #include "driver/ItemDescriptor.h"
-#include "driver/LeadingNumber.h"
 #include "driver/ucKelvra.h"
 
 #include <algorithm>
