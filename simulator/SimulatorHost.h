@@ -86,6 +86,8 @@ struct HostStats {
 // terminal's pushed records go where its last request came from.
 class SimulatorHost {
 public:
+    // Throws std::invalid_argument for terminal settings that make no terminal (see
+    // TerminalModel's constructor).
     explicit SimulatorHost(SimulatorOptions options = {});
     ~SimulatorHost();
     SimulatorHost(const SimulatorHost&) = delete;
