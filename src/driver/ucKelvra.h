@@ -213,6 +213,7 @@ private:
                 const bool& needAck);
     void GetResult();
     bool WaitPass(const std::function<bool()>& complete);
+    void SettleLink();
     void TakeReceived(std::string& out);
     void ParseReply(const std::string& frame);
     void WaitMilliseconds(std::int32_t ms);
@@ -269,6 +270,11 @@ private:
     // After a time-out the reply may still come: until this tick count a new command first
     // waits for it and throws it away.
     std::optional<std::uint32_t> m_LateReplyUntil;
+    // Under wake-on-reply: the text that ended the last reply wait, which a frame repeating it
+    // does not end at once; and after a reply that was not one whole frame, the tick count
+    // until which the next command drops what arrives before it is sent.
+    std::string m_LastReply;
+    std::optional<std::uint32_t> m_SettleUntil;
 
     std::array<std::int32_t, kTerminalTableSize> m_BytesReceived{};
     std::array<std::int32_t, kTerminalTableSize> m_PunchCount{};

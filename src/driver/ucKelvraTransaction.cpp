@@ -100,6 +100,9 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
     if (m_WaitDepth == 0) {
         if (needAck) {
             DiscardLateReply();
+            if (m_WakeOnReply) {
+                SettleLink();
+            }
         }
         m_ReceiveBuffer.clear();
     }
@@ -176,15 +179,24 @@ void ucKelvra::GetResult() {
     try {
         std::int64_t passesLeft = ReplyPassBudget(m_Timeout);
         DateTime previous = m_clock.now();
+        auto ended = [&] {
+            return accumulated.find(ETX) != std::string::npos ||
+                   accumulated.find(CR) != std::string::npos;
+        };
         for (;;) {
+            // Woken by the reply, the wait does not take a frame that repeats the last reply
+            // at once: it may be that reply sent twice, arriving after its command returned.
+            // Such a frame waits out its pass, as every reply does without wake-on-reply, so
+            // that a reply of this command's own that follows shows as a second frame and
+            // fails the length check instead of being taken for the next command's.
             const bool complete = WaitPass([&] {
                 std::string chunk;
                 TakeReceived(chunk);
                 accumulated += chunk;
-                return accumulated.find(ETX) != std::string::npos ||
-                       accumulated.find(CR) != std::string::npos;
+                return ended() && !(m_WakeOnReply && accumulated == m_LastReply);
             });
-            if (complete) {
+            if (complete || ended()) {
+                m_LastReply = accumulated;
                 break;
             }
             if (passesLeft == 0) {
@@ -207,11 +219,16 @@ void ucKelvra::GetResult() {
         if (accumulated.size() < kShortestReply) {
             m_ReceiveBuffer = accumulated;
             m_ErrCode = KV_ERR_LENGTH_NOT_ALLOWED;
-            return;
-        }
-        // A command started from an event handler during the wait may have timed out.
-        if (m_ErrCode != KV_ERR_TIMEOUT) {
+        } else if (m_ErrCode != KV_ERR_TIMEOUT) {
+            // A command started from an event handler during the wait may have timed out.
             ParseReply(accumulated);
+        }
+        // Woken by the first frame end, a command whose text is not one whole frame may have
+        // taken part of a reply whose rest is still arriving: the next command lets one pass
+        // go by first.
+        if (m_WakeOnReply &&
+            (m_ErrCode == KV_ERR_LENGTH_NOT_ALLOWED || m_ErrCode == KV_ERR_LENGTH_NOT_MATCH)) {
+            m_SettleUntil = m_clock.tickCount() + kReplyPassMs;
         }
     } catch (const std::exception&) {
         // A failing link service ends the wait with the outcome reached so far.
@@ -237,6 +254,23 @@ bool ucKelvra::WaitPass(const std::function<bool()>& complete) {
         if (left == 0) {
             return false;
         }
+    }
+}
+
+void ucKelvra::SettleLink() {
+    // Woken by the first complete frame, the last command left whatever followed it (a reply
+    // sent twice) on its way: what has arrived by now is delivered and dropped, so that it
+    // cannot pass for this command's reply.
+    m_pump.processEvents();
+    if (!m_SettleUntil) {
+        return;
+    }
+    const std::uint32_t until = *std::exchange(m_SettleUntil, std::nullopt);
+    const WaitingCommand waiting(m_WaitDepth);
+    for (auto left = static_cast<std::int32_t>(until - m_clock.tickCount()); left > 0;
+         left = static_cast<std::int32_t>(until - m_clock.tickCount())) {
+        m_pump.waitForEvents(left);
+        m_ReceiveBuffer.clear();
     }
 }
 

@@ -119,6 +119,32 @@ TEST(Transaction, WakeOnReplyReturnsWithTheReplyAndTimesOutAfterTheSamePasses) {
     }
 }
 
+// Returning at the first frame end, a command leaves a reply sent more than once on its way.
+// A copy must fail the next command, never pass for its reply, and the command after that
+// is clean: the second copy is held to its pass, the third dropped while the link settles.
+TEST(Transaction, WakeOnReplyNeverTakesAReplySentAgainForTheNextCommands) {
+    for (const int copies : {2, 3}) {
+        SCOPED_TRACE(copies);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.kv.SetWakeOnReply(true);
+        int sent = 0;
+        rig.socket().peer = [&](const std::string&) {
+            const std::string reply = TerminalReply(1, "A" + std::to_string(++sent) + "11");
+            rig.socket().arrive(reply, 3);
+            for (int copy = 1; sent == 1 && copy < copies; ++copy) {
+                rig.socket().arrive(reply, 3 + 2 * copy); // while the second command waits
+            }
+        };
+        EXPECT_EQ(rig.exchange("E", 1, "111"), "111");
+        EXPECT_EQ(rig.time.elapsedMs(), 3);
+        rig.exchange("E", 1, "211");
+        EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_LENGTH_NOT_MATCH);
+        EXPECT_EQ(rig.exchange("E", 1, "311"), "311");
+        EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+    }
+}
+
 TEST(Transaction, APassHeldUpLongerThanTheTimeoutEndsTheWait) {
     DriverRig rig;
     rig.connectUdp();
