@@ -61,6 +61,10 @@ bool isKnownLink(std::int32_t type) {
 
 void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::string& data,
                       const bool& needAck) {
+    if (m_ShuttingDown) {
+        m_ErrCode = KV_ERR_CONNECTION_NOT_ESTABLISHED;
+        return;
+    }
     SendAttempts attempts(m_ErrCode);
 
     if (!m_Connected) {
@@ -137,7 +141,7 @@ void ucKelvra::GetResult() {
                 accumulated.find(CR) != std::string::npos) {
                 break;
             }
-            if (passesLeft == 0) {
+            if (passesLeft == 0 || m_ShuttingDown) {
                 m_ErrCode = KV_ERR_TIMEOUT;
                 return;
             }
@@ -202,6 +206,9 @@ void ucKelvra::WaitMilliseconds(std::int32_t ms) {
     int passes = 0;
     for (;;) {
         m_pump.processEvents();
+        if (m_ShuttingDown) {
+            return;
+        }
         m_clock.sleep(1);
         // Reading the counter is left to every 11th pass.
         if (++passes > 10) {
