@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -56,6 +55,11 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Compared one by one: a lookup in "EeDd" with strchr would also find the NUL that ends it.
+bool isExponentLetter(char c) {
+    return c == 'E' || c == 'e' || c == 'D' || c == 'd';
+}
+
 std::optional<double> readDecimal(std::string_view text) {
     std::string number;
     std::size_t at = 0;
@@ -77,7 +81,7 @@ std::optional<double> readDecimal(std::string_view text) {
     if (!anyDigit) {
         return std::nullopt;
     }
-    if (at < text.size() && std::strchr("EeDd", text[at]) != nullptr) {
+    if (at < text.size() && isExponentLetter(text[at])) {
         std::size_t exponentAt = at + 1;
         std::string exponent = "e";
         if (exponentAt < text.size() && (text[exponentAt] == '+' || text[exponentAt] == '-')) {
