@@ -14,12 +14,16 @@ namespace kelvra::cli {
 namespace {
 
 int g_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_signals = 0;
 
 void OnSignal(int number) {
     const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
-    std::signal(number, SIG_DFL); // the next one ends the program at once
+    g_signals = g_signals + 1;
+    if (g_signals >= 2) {
+        std::signal(number, SIG_DFL); // the next one ends the program at once
+    }
     errno = savedErrno;
 }
 
@@ -38,6 +42,7 @@ InterruptWatch::InterruptWatch() {
     if (::pipe2(g_pipe, O_NONBLOCK | O_CLOEXEC) != 0) {
         throw LocalFailure(std::string("cannot watch for interrupts: ") + std::strerror(errno));
     }
+    g_signals = 0;
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { OnPipeReadable(); });
     Install(OnSignal);
@@ -53,14 +58,18 @@ InterruptWatch::~InterruptWatch() {
 
 void InterruptWatch::OnPipeReadable() {
     char bytes[16];
-    while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
-    }
-    if (m_interrupted) {
-        return;
-    }
-    m_interrupted = true;
-    if (onInterrupt) {
-        onInterrupt();
+    for (ssize_t count = 0; (count = ::read(g_pipe[0], bytes, sizeof bytes)) > 0;) {
+        for (ssize_t i = 0; i < count; ++i) {
+            ++m_signals;
+            if (m_signals == 1) {
+                m_interrupted = true;
+                if (onInterrupt) {
+                    onInterrupt();
+                }
+            } else if (m_signals == 2 && onInsist) {
+                onInsist();
+            }
+        }
     }
 }
 

@@ -57,6 +57,10 @@ void SerialDeviceSettings::write(const std::string& title, const std::string& se
     m_stored.write(title, section, key, value);
 }
 
+void SerialDeviceSettings::createKey(const std::string& title, const std::string& section) {
+    m_stored.createKey(title, section);
+}
+
 void ConnectLink(ucKelvra& kv, const GlobalOptions& options) {
     switch (options.link) {
     case LinkKind::None:

@@ -25,6 +25,7 @@ public:
                      const std::string& fallback) override;
     void write(const std::string& title, const std::string& section, const std::string& key,
                const std::string& value) override;
+    void createKey(const std::string& title, const std::string& section) override;
 
 private:
     SettingsStore& m_stored;

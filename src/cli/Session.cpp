@@ -15,6 +15,8 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     }
     m_kv = std::make_unique<ucKelvra>(m_clock, m_clock, links());
     m_kv->SetWakeOnReply(!m_options.specTiming);
+    // An operator who presses Ctrl-C twice will not wait for the command under way.
+    m_interrupts.onInsist = [this] { m_kv->Shutdown(); };
 }
 
 Session::~Session() = default;

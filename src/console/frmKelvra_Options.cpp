@@ -68,7 +68,7 @@ bool frmKelvra_Options::ReadOption(Reg& reg, const char* name) {
     const std::string stored = reg.RegReadString(kApplicationTitle, kAutoLogin.section, name, 0);
     // A stored text that is not a number (an empty value, say) shows the box unchecked.
     try {
-        return ReadLeadingNumber(stored) == 1;
+        return ReadLeadingNumber(stored, NumberForms::DecimalOnly) == 1;
     } catch (const std::overflow_error&) {
         return false;
     }

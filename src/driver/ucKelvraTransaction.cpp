@@ -75,6 +75,10 @@ bool isKnownLink(std::int32_t type) {
 
 void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::string& data,
                       const bool& needAck) {
+    if (m_ShuttingDown) {
+        m_ErrCode = KV_ERR_CONNECTION_NOT_ESTABLISHED;
+        return;
+    }
     SendAttempts attempts(m_ErrCode);
 
     if (!m_Connected) {
@@ -155,7 +159,7 @@ void ucKelvra::DiscardLateReply() {
     // sent later, or after a command that succeeded, pay nothing.
     const std::uint32_t until = *std::exchange(m_LateReplyUntil, std::nullopt);
     const WaitingCommand waiting(m_WaitDepth);
-    while (static_cast<std::int32_t>(until - m_clock.tickCount()) > 0) {
+    while (!m_ShuttingDown && static_cast<std::int32_t>(until - m_clock.tickCount()) > 0) {
         const bool replyEnded = WaitPass([&] {
             const bool ended =
                 m_ReceiveBuffer.find_first_of(std::string_view("\x03\x0D", 2)) != std::string::npos;
@@ -199,7 +203,7 @@ void ucKelvra::GetResult() {
                 m_LastReply = accumulated;
                 break;
             }
-            if (passesLeft == 0) {
+            if (passesLeft == 0 || m_ShuttingDown) {
                 timedOut();
                 return;
             }
@@ -251,7 +255,7 @@ bool ucKelvra::WaitPass(const std::function<bool()>& complete) {
         if (complete()) {
             return true;
         }
-        if (left == 0) {
+        if (left == 0 || m_ShuttingDown) {
             return false;
         }
     }
@@ -267,7 +271,8 @@ void ucKelvra::SettleLink() {
     }
     const std::uint32_t until = *std::exchange(m_SettleUntil, std::nullopt);
     const WaitingCommand waiting(m_WaitDepth);
-    for (auto left = static_cast<std::int32_t>(until - m_clock.tickCount()); left > 0;
+    for (auto left = static_cast<std::int32_t>(until - m_clock.tickCount());
+         left > 0 && !m_ShuttingDown;
          left = static_cast<std::int32_t>(until - m_clock.tickCount())) {
         m_pump.waitForEvents(left);
         m_ReceiveBuffer.clear();
@@ -308,6 +313,9 @@ void ucKelvra::WaitMilliseconds(std::int32_t ms) {
     int passes = 0;
     for (;;) {
         m_pump.processEvents();
+        if (m_ShuttingDown) {
+            return;
+        }
         m_clock.sleep(1);
         // Reading the counter is left to every 11th pass.
         if (++passes > 10) {

@@ -66,6 +66,14 @@ TEST(StreamConnect, AFreeModuleIsAskedOnceAndTheStreamConnects) {
     EXPECT_EQ(rig.kv.ModuleReply(), kFreeModule + kFreeModule + kFreeModule);
     // Three answers came within the first 100 ms wait; the connect took one more wait.
     EXPECT_LT(rig.time.elapsedMs(), 400);
+
+    // Datagrams that nothing asks for keep only their newest part.
+    for (int i = 0; i < 20; ++i) {
+        rig.moduleSocket().arrive(std::string(4096, 'x'), 0);
+    }
+    rig.time.sleep(1);
+    rig.time.processEvents();
+    EXPECT_EQ(rig.kv.ModuleReply().size(), ucKelvra::kReceiveBufferLimit);
 }
 
 TEST(StreamConnect, ABusyModuleIsToldToExitThreeTimesOneSecondApart) {
