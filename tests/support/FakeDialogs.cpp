@@ -9,4 +9,25 @@ MessageAnswer FakeDialogs::messageBox(const std::string& text, MessageButtons bu
     return yesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }
 
+std::optional<std::string> FakeDialogs::inputBox(const std::string& prompt,
+                                                 const std::string& title,
+                                                 const std::string& initial) {
+    inputBoxes.push_back(title + ": " + prompt + " [" + initial + "]");
+    if (inputAnswers.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = std::move(inputAnswers.front());
+    inputAnswers.pop_front();
+    return answer;
+}
+
+void FakeDialogs::showModal(ModalWindow& window) {
+    const std::string name = window.windowName();
+    modalWindows.push_back(name);
+    if (const auto answer = windowAnswers.find(name); answer != windowAnswers.end()) {
+        const auto act = answer->second; // the answer may replace itself
+        act(window);
+    }
+}
+
 } // namespace kelvra::test
