@@ -1,4 +1,4 @@
-// kelvra-console: the console window over the Qt platform.
+// kelvra-console: the console window, with its property view, over the Qt platform.
 //
 // The settings files are the platform's defaults unless KELVRA_SETTINGS_DIR names a folder,
 // which then holds both (user.ini and machine.ini): the demo and the tests point it at a
@@ -6,6 +6,7 @@
 #include "console/QtDialogs.h"
 #include "console/frmMainCKelvra.h"
 #include "platform/qt/QtPlatform.h"
+#include "property_editor/PropertyViewButton.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
     kelvra::frmMainCKelvra window(kelvra::ConsolePlatform{
         platform.clock, platform.clock, platform.links, platform.userSettings, dialogs});
     dialogs.setParent(&window);
+    kelvra::AttachPropertyView(window,
+                               kelvra::PropertyViewPlatform{platform.clock, platform.clock,
+                                                            platform.machineSettings, dialogs});
     window.show();
     return application.exec();
 }
