@@ -211,7 +211,7 @@ private:
     std::map<std::int16_t, Route> m_routes;
     ModuleModel m_module;
     FaultSettings m_faults;
-    std::vector<PendingWrite> m_pending; // kept sorted by (due, sequence)
+    std::vector<PendingWrite> m_pending; // in the order written, which is also by due time
     std::uint64_t m_sequence = 0;
     std::deque<ReceivedFrame> m_received;
     HostStats m_stats;

@@ -64,14 +64,13 @@ void SimulatorHost::sendShaped(const Outgoing& out, const Route& route,
             writeNow(route, write.bytes, now);
             continue;
         }
-        // Later writes keep their order behind earlier ones due at the same moment.
-        PendingWrite pending{now + write.after, m_sequence++, route, write.bytes};
-        const auto position =
-            std::upper_bound(m_pending.begin(), m_pending.end(), pending,
-                             [](const PendingWrite& a, const PendingWrite& b) {
-                                 return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
-                             });
-        m_pending.insert(position, std::move(pending));
+        // A terminal sends its frames one after another: a write never overtakes one queued
+        // before it, so the two halves of a split frame are never parted by another frame.
+        SteadyClock::time_point due = now + write.after;
+        if (!m_pending.empty()) {
+            due = std::max(due, m_pending.back().due);
+        }
+        m_pending.push_back(PendingWrite{due, m_sequence++, route, write.bytes});
     }
 }
 
