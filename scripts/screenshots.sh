@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Pictures of the console's four pages and of its dialogs, taken offscreen against a scripted
-# terminal, into build/shots/pictures for review. With --readme, the General page also
+# Pictures of the console's four pages, its dialogs and its windows, taken offscreen against a
+# scripted terminal, into build/shots/pictures for review. With --readme, the General page also
 # becomes the README's picture, docs/console.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."

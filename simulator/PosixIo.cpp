@@ -53,6 +53,10 @@ bool IsLoopbackAddress(const std::string& address) {
     return (ntohl(parsed.s_addr) >> 24) == 127;
 }
 
+bool WouldBlock(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
 void MakeNonBlocking(int fd) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0 ||

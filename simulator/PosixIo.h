@@ -59,4 +59,7 @@ PseudoTerminal OpenPseudoTerminal();
 // Makes an fd non-blocking and close-on-exec; throws std::system_error.
 void MakeNonBlocking(int fd);
 
+// Whether a failed read or write on a non-blocking fd is worth trying again later.
+bool WouldBlock(int error);
+
 } // namespace kelvra::sim

@@ -86,6 +86,8 @@ struct HostStats {
 // terminal's pushed records go where its last request came from.
 class SimulatorHost {
 public:
+    // Throws std::invalid_argument for terminal settings that make no terminal (see
+    // TerminalModel's constructor).
     explicit SimulatorHost(SimulatorOptions options = {});
     ~SimulatorHost();
     SimulatorHost(const SimulatorHost&) = delete;
@@ -209,7 +211,7 @@ private:
     std::map<std::int16_t, Route> m_routes;
     ModuleModel m_module;
     FaultSettings m_faults;
-    std::vector<PendingWrite> m_pending; // kept sorted by (due, sequence)
+    std::vector<PendingWrite> m_pending; // in the order written, which is also by due time
     std::uint64_t m_sequence = 0;
     std::deque<ReceivedFrame> m_received;
     HostStats m_stats;

@@ -44,6 +44,14 @@ using SteadyClock = std::chrono::steady_clock;
 // array item editor expects. Values: VAL decimal, STR text, TIME HH:MM:SS, DATE DD-MM-YYYY.
 // TIME and DATE read the wall clock plus an offset that "IS" moves.
 //
+// A larger catalogue (TerminalConfig::items, up to 100: references are two digits) goes on
+// with generated items ITEM12, ITEM13, ..., reference nn taking by nn % 4 the form
+//   0: VAL 1 4, value nn | 1: VAL 1 8 (enumerated "0 Off;1 On"), value nn % 2
+//   2: STR 1 4, value "TEXT nn" | 3: VAL 3 40, members 1, 2, 3.
+// A denied array item (TerminalConfig::deniedItem) answers "D" to "IG", "ID" and "IS",
+// logged in or not, as a terminal guards an item the operator may not see; "I?" and "IL"
+// still describe it.
+//
 // Table records: "IF" gives the record index, TAB, then the fields TAB-separated; indices
 // count from 1 and stay with their record ("IE"/"IR" name them; an unknown index is "F").
 // "IT" puts the cursor on the first record, "IH" advances it ("E" past the end).
@@ -79,6 +87,10 @@ struct PunchRecord {
     bool operator==(const PunchRecord&) const = default;
 };
 
+// The catalogue's built-in items, and the most it can hold.
+inline constexpr int kBuiltInItems = 12;
+inline constexpr int kMostItems = 100;
+
 struct TerminalConfig {
     std::int16_t number = 1;
     std::string password = "1234";
@@ -88,6 +100,8 @@ struct TerminalConfig {
     int repushAfterResendMs = 150;       // negative: never push again after a resend
     int pushEveryMs = 0;                 // > 0: generate a punch record this often in extended mode
     std::function<DateTime()> wallClock; // empty: the local system time
+    int items = kBuiltInItems;           // kBuiltInItems to kMostItems
+    std::string deniedItem;              // empty: none; else the name of an array item
 };
 
 struct Outgoing {
@@ -121,6 +135,8 @@ public:
     static constexpr int kFlagWritableAfterLogin = 8;
     static constexpr int kFlagNeedsUpdate = 32;
 
+    // Throws std::invalid_argument for an item count outside kBuiltInItems to kMostItems or a
+    // denied item that names no array item.
     explicit TerminalModel(TerminalConfig config = {});
 
     std::int16_t number() const { return m_config.number; }
@@ -176,6 +192,7 @@ private:
         std::vector<TableRow> rows;
         int nextIndex = 1;
         std::size_t cursor = 0;
+        bool denied = false; // every read and write answers "D"
     };
     using Handler = std::string (TerminalModel::*)(std::string_view data,
                                                    SteadyClock::time_point now);
@@ -187,6 +204,8 @@ private:
     static const std::array<CommandEntry, 41> kCommands;
 
     void buildCatalogue();
+    void addGeneratedItems();
+    void denyItem();
     DateTime wallNow() const;
     int itemIndex(std::string_view name) const;
     bool parseAddress(std::string_view& data, int& item, int* member) const;

@@ -32,6 +32,11 @@ const char* const kUsage = R"(usage: kelvra-sim [options]
   --password TEXT       login password (default 1234)
   --records N           punch records each terminal holds at start (default 3)
   --push-every MS       generate a punch record every MS while in extended mode
+  --items N             items in each terminal's catalogue, 12 to 100 (default 12): past
+                        the built-in ones come generated items ITEM12, ITEM13, ... of
+                        mixed types, for loading a large catalogue
+  --deny-item NAME      the array item NAME refuses every read and write with access
+                        denied, logged in or not (default: none)
   --fault SPEC          faults, comma-separated: none, silent, silent-module,
                         busy-module[=N], free-module, drop=N, corrupt[=N], corrupt-push[=N],
                         split[=MS], delay=MS, double, garbage[=N], refuse=L[:CMD],
@@ -119,6 +124,10 @@ int main(int argc, char** argv) {
                 options.terminal.initialRecords = parseCount(option, value());
             } else if (option == "--push-every") {
                 options.terminal.pushEveryMs = parseCount(option, value());
+            } else if (option == "--items") {
+                options.terminal.items = parseCount(option, value());
+            } else if (option == "--deny-item") {
+                options.terminal.deniedItem = value();
             } else if (option == "--fault") {
                 options.faults = ParseFaultSpec(value(), options.faults);
             } else if (option == "--allow-non-loopback") {
@@ -127,6 +136,8 @@ int main(int argc, char** argv) {
                 throw std::invalid_argument("unknown option " + std::string(option));
             }
         }
+        // The catalogue's size and the denied item are checked by building a terminal.
+        [[maybe_unused]] const TerminalModel probe(options.terminal);
         for (const std::string& address :
              {options.bindAddress, options.moduleBindAddress, options.moduleDiscoveryAddress}) {
             if (!address.empty() && !options.allowNonLoopback && !IsLoopbackAddress(address)) {

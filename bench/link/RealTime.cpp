@@ -2,6 +2,7 @@
 // then pushes them one at a time, each after the confirmation of the one before, which the
 // owner's event handler sends as the console's auto-confirm does.
 #include "LinkBenchmarks.h"
+#include "driver/PushedRecord.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -69,7 +70,7 @@ bool RunRealTime(Link link, const std::string& address, int records, int serialB
     QEventLoop loop;
     const Subscription subscription = kv.KelvraDataArival.subscribe(
         [&](const std::string&, std::int16_t source, const std::string& data, std::int32_t code) {
-            arrivals.push_back({test::CardField(data), source, code,
+            arrivals.push_back({std::string(CardField(data).value_or("")), source, code,
                                 std::chrono::steady_clock::now(), kv.BytesReceived(kTerminal)});
             kv.X_ConfirmRecord(source);
             if (arrivals.size() >= static_cast<std::size_t>(records)) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "SimulatorHost.h"
-#include "driver/SplitText.h"
 #include "driver/ucKelvra.h"
 #include "platform/qt/QtPlatform.h"
 
@@ -22,12 +21,6 @@ inline const char* LinkName(Link link) {
         return "serial";
     }
     return "?";
-}
-
-// Field 3 of a pushed punch record: the prefix letter and the card code.
-inline std::string CardField(const std::string& record) {
-    const auto fields = *SplitText(record, '\t');
-    return fields.size() > 3 ? std::string(fields[3]) : std::string();
 }
 
 // A simulated terminal on its own loopback address (UDP and TCP on free ports, the module on

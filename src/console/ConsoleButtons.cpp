@@ -1,8 +1,8 @@
 #include "console/ConsoleButtons.h"
 
+#include "console/BellTableControls.h"
 #include "console/frmMainCKelvra.h"
 #include "driver/ItemDescriptor.h"
-#include "driver/LeadingNumber.h"
 #include "driver/ucKelvra.h"
 
 #include <algorithm>
@@ -66,17 +66,11 @@ void ShowFieldInfo(ButtonPress& p) {
 }
 
 void GetBellTableMode(ButtonPress& p) {
-    p.KV.GetBellTimeMode(p.S);
-    if (p.KV.ErrCode() != 0) {
-        return;
-    }
-    std::string reply;
-    p.KV.GetData(reply);
     // A mode the list does not offer (or no number at all) leaves the selection as it is.
     try {
-        const std::int16_t mode = ReadInt16(reply);
+        const auto mode = ReadBellTableMode(p.KV, p.S);
         if (mode == 0 || mode == 1) {
-            p.window.SelectBellTableMode(mode);
+            p.window.SelectBellTableMode(*mode);
         }
     } catch (const std::overflow_error&) {
     }
@@ -84,34 +78,12 @@ void GetBellTableMode(ButtonPress& p) {
 
 // Stops at the first entry the terminal refuses; the common step then shows that error.
 void SetBellTimes(ButtonPress& p) {
-    for (int i = 0; i < frmMainCKelvra::kBellEntries; ++i) {
-        const DateTime time = p.window.BellEntryTime(i); // refuses the press on a bad time
-        p.KV.SetBellTime(p.S, p.window.WeekDay(), static_cast<std::int16_t>(i), time,
-                         p.window.BellEntryEnabled(i) ? 1 : 0);
-        if (p.KV.ErrCode() != 0) {
-            return;
-        }
-    }
+    SendBellTimes(p.KV, p.S, p.window.WeekDay(), p.window.Bells());
 }
 
 // Skips the entries whose read fails; the common step shows the outcome of the last one.
 void GetBellTimes(ButtonPress& p) {
-    for (int i = 0; i < frmMainCKelvra::kBellEntries; ++i) {
-        p.KV.GetBellTime(p.S, p.window.WeekDay(), static_cast<std::int16_t>(i));
-        if (p.KV.ErrCode() != 0) {
-            continue;
-        }
-        std::string reply;
-        p.KV.GetData(reply);
-        // The time, then the enabled flag in the last two characters.
-        const std::size_t split = reply.size() >= 2 ? reply.size() - 2 : 0;
-        double flag = 0;
-        try {
-            flag = ReadLeadingNumber(std::string_view(reply).substr(split));
-        } catch (const std::overflow_error&) {
-        }
-        p.window.SetBellEntry(i, reply.substr(0, split), flag != 0);
-    }
+    ReadBellTimes(p.KV, p.S, p.window.WeekDay(), p.window.Bells());
 }
 
 using enum Page;

@@ -1,9 +1,10 @@
 #include "console/frmMainCKelvra.h"
 
 #include "console/ApplicationInfo.h"
+#include "console/BellTableControls.h"
+#include "console/BusyPointer.h"
 #include "console/ConsoleSettings.h"
 #include "console/NumberEntry.h"
-#include "console/TimeOfDay.h"
 #include "driver/LeadingNumber.h"
 
 #include <QCheckBox>
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <cstdio>
@@ -25,18 +25,6 @@ namespace {
 constexpr const char* kDesignCaption = "KelvraA-B Commands (Communication Protocal) Test Program";
 constexpr int kExtraCommandsPage = static_cast<int>(Page::Extra);
 constexpr int kConfirmReceivedRecord = 41;
-
-// The busy pointer for the length of a press, also when the press ends by an exception.
-class BusyPointer {
-public:
-    explicit BusyPointer(Dialogs& dialogs) : m_dialogs(dialogs) { m_dialogs.setBusy(true); }
-    ~BusyPointer() { m_dialogs.setBusy(false); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-private:
-    Dialogs& m_dialogs;
-};
 
 std::string Latin1(const QString& text) {
     return text.toLatin1().toStdString();
@@ -75,10 +63,7 @@ frmMainCKelvra::frmMainCKelvra(ConsolePlatform platform, QWidget* parent)
 frmMainCKelvra::~frmMainCKelvra() = default;
 
 void frmMainCKelvra::Load() {
-    cboBellTableMode->addItems({"Everyday", "Week"});
-    cboBellTableMode->setCurrentIndex(0);
-    optWeekDay[0]->setChecked(true);
-    m_iWeekDay = 0;
+    FillBellTableModes(cboBellTableMode);
     cboComport->setCurrentIndex(0);
     cboType->setCurrentIndex(1);
     m_iCommType = 0;
@@ -234,24 +219,8 @@ void frmMainCKelvra::SelectBellTableMode(int mode) {
     cboBellTableMode->setCurrentIndex(mode);
 }
 
-DateTime frmMainCKelvra::BellEntryTime(int entry) const {
-    const std::string text = Latin1(txtBellWeekMode.at(entry)->text());
-    const auto time = ParseTimeOfDay(text);
-    if (!time) {
-        throw PressRefused("Bell entry " + std::to_string(entry + 1) + " holds \"" + text +
-                           "\", which is not a time of day (hh:mm:ss). Nothing was sent for "
-                           "this entry or the ones after it.");
-    }
-    return *time;
-}
-
-bool frmMainCKelvra::BellEntryEnabled(int entry) const {
-    return chkBellWeekMode.at(entry)->isChecked();
-}
-
-void frmMainCKelvra::SetBellEntry(int entry, const std::string& time, bool enabled) {
-    txtBellWeekMode.at(entry)->setText(QString::fromLatin1(time));
-    chkBellWeekMode.at(entry)->setChecked(enabled);
+std::int16_t frmMainCKelvra::WeekDay() const {
+    return optWeekDay->WeekDay();
 }
 
 } // namespace kelvra

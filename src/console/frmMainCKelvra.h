@@ -11,7 +11,6 @@
 #include <map>
 #include <string>
 
-class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QLineEdit;
@@ -22,6 +21,9 @@ class QTabWidget;
 class QVBoxLayout;
 
 namespace kelvra {
+
+class BellEntries;
+class WeekDayOptions;
 
 // What the console needs of the world: time and event pumping for its driver, the links, the
 // per-user settings store and the dialogs.
@@ -39,8 +41,6 @@ struct ConsolePlatform {
 // "Extra commands" page shows.
 class frmMainCKelvra : public QWidget {
 public:
-    static constexpr int kBellEntries = 32;
-    static constexpr int kWeekDays = 7;
     static constexpr int kReplyTimeout = 3000;
 
     explicit frmMainCKelvra(ConsolePlatform platform, QWidget* parent = nullptr);
@@ -64,12 +64,10 @@ public:
     void EstablishConnection();
     void OpenPropertyView();
     std::int16_t CommType() const { return m_iCommType; }
-    std::int16_t WeekDay() const { return m_iWeekDay; }
+    std::int16_t WeekDay() const;
     std::int16_t BellTableMode() const;
     void SelectBellTableMode(int mode);
-    DateTime BellEntryTime(int entry) const; // refuses the press when the box holds no time
-    bool BellEntryEnabled(int entry) const;
-    void SetBellEntry(int entry, const std::string& time, bool enabled);
+    BellEntries& Bells() { return *m_bellEntries; }
 
     // The log as it reads, one line per outcome.
     std::string ResultText() const;
@@ -107,7 +105,6 @@ private:
     std::function<void(frmMainCKelvra&)> m_propertyViewOpener;
 
     std::int16_t m_iCommType = 0;
-    std::int16_t m_iWeekDay = 0;
 
     QTabWidget* SSTab1 = nullptr;
     QPlainTextEdit* txtGetData = nullptr;
@@ -117,9 +114,8 @@ private:
     QComboBox* cboComport = nullptr;
     std::array<QRadioButton*, 2> optType{};
     QComboBox* cboBellTableMode = nullptr;
-    std::array<QRadioButton*, kWeekDays> optWeekDay{};
-    std::array<QCheckBox*, kBellEntries> chkBellWeekMode{};
-    std::array<QLineEdit*, kBellEntries> txtBellWeekMode{};
+    WeekDayOptions* optWeekDay = nullptr;
+    BellEntries* m_bellEntries = nullptr;
     std::map<int, QPushButton*> cmdCtrl;
     std::map<std::string, BoxControl, std::less<>> m_boxes;
 };

@@ -1,4 +1,5 @@
 // Building the console window from the layout, box and button tables.
+#include "console/BellTableControls.h"
 #include "console/ConsoleSettings.h"
 #include "console/SpinnerBox.h"
 #include "console/frmMainCKelvra.h"
@@ -23,10 +24,7 @@ namespace kelvra {
 namespace {
 
 constexpr int kComports = 16;
-constexpr int kBellEntriesPerColumn = 8;
 constexpr int kNumberBoxWidth = 90;
-constexpr std::array<const char*, frmMainCKelvra::kWeekDays> kWeekDayCaptions = {
-    "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
 bool InGroup(Page page, std::string_view group, Page itemPage, std::string_view itemGroup) {
     return page == itemPage && group == itemGroup;
@@ -280,7 +278,6 @@ void frmMainCKelvra::FillConnectionPanel(QVBoxLayout* layout) {
 
 void frmMainCKelvra::FillBellControls(QVBoxLayout* layout) {
     cboBellTableMode = new QComboBox;
-    cboBellTableMode->setObjectName("cboBellTableMode");
     auto* mode = new QHBoxLayout;
     mode->addWidget(new QLabel("Bell Table Mode:"));
     mode->addWidget(cboBellTableMode);
@@ -288,15 +285,7 @@ void frmMainCKelvra::FillBellControls(QVBoxLayout* layout) {
     mode->addWidget(MakeButton(52));
     mode->addStretch();
 
-    auto* weekDays = new QHBoxLayout;
-    for (int day = 0; day < kWeekDays; ++day) {
-        optWeekDay[day] = new QRadioButton(kWeekDayCaptions[day]);
-        optWeekDay[day]->setObjectName(Indexed("optWeekDay", day));
-        connect(optWeekDay[day], &QRadioButton::clicked, this,
-                [this, day] { m_iWeekDay = static_cast<std::int16_t>(day); });
-        weekDays->addWidget(optWeekDay[day]);
-    }
-    weekDays->addStretch();
+    optWeekDay = new WeekDayOptions;
 
     auto* table = new QHBoxLayout;
     for (int index : {53, 54, 57}) {
@@ -305,24 +294,13 @@ void frmMainCKelvra::FillBellControls(QVBoxLayout* layout) {
     table->addStretch();
 
     layout->addLayout(mode);
-    layout->addLayout(weekDays);
+    layout->addWidget(optWeekDay);
     layout->addLayout(table);
 }
 
 void frmMainCKelvra::FillBellEntries(QVBoxLayout* layout) {
-    auto* grid = new QGridLayout;
-    for (int entry = 0; entry < kBellEntries; ++entry) {
-        chkBellWeekMode[entry] = new QCheckBox(QString::number(entry + 1));
-        chkBellWeekMode[entry]->setObjectName(Indexed("chkBellWeekMode", entry));
-        txtBellWeekMode[entry] = new QLineEdit("00:00:00");
-        txtBellWeekMode[entry]->setMaximumWidth(kNumberBoxWidth);
-        txtBellWeekMode[entry]->setObjectName(Indexed("txtBellWeekMode", entry));
-        const int row = entry % kBellEntriesPerColumn;
-        const int column = entry / kBellEntriesPerColumn * 2;
-        grid->addWidget(chkBellWeekMode[entry], row, column);
-        grid->addWidget(txtBellWeekMode[entry], row, column + 1);
-    }
-    layout->addLayout(grid);
+    m_bellEntries = new BellEntries;
+    layout->addWidget(m_bellEntries);
 }
 
 } // namespace kelvra

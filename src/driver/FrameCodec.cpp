@@ -66,9 +66,17 @@ bool CheckLength(std::string_view frame) {
     if (n < 3) {
         return false;
     }
-    std::string field = "&H";
-    field += frame.substr(n - 3, 2);
-    return ReadLeadingNumber(field) == static_cast<double>(n) - 4.0;
+    // Hexadecimal digits up to the first other character; a blank is no digit, so " 8" reads
+    // as nothing, that is 0.
+    std::size_t length = 0;
+    for (char c : frame.substr(n - 3, 2)) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0) {
+            break;
+        }
+        length = length * 16 + static_cast<std::size_t>(digit);
+    }
+    return length + 4 == n;
 }
 
 bool CheckChecksum(std::string_view frame) {

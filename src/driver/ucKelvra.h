@@ -2,6 +2,7 @@
 
 #include "driver/ErrorCodes.h"
 #include "driver/Event.h"
+#include "driver/RecordCutter.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
 #include "platform/LinkFactory.h"
@@ -9,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -214,11 +216,17 @@ private:
     void CountReceived(std::size_t characters);
     void OnSerialReceive();
     void OnSocketDataArrival();
+    void ReceiveChunk(const std::string& chunk, bool serialLink);
     void OnSocketConnected();
     void OnSocketError();
     void OnModuleDataArrival();
     void ConnectTcp();
-    void CheckPushedRecord(const std::string& source, bool serialLink);
+
+    // Real-time mode.
+    void HandlePushedRecord(const std::string& frame, const std::string& source, bool serialLink);
+    void RequestResend(std::int16_t source);
+    void RunDeferredResend();
+    void DiscardLateReply();
     void SetRealTimeMode(bool value) { m_RealTimeMode = value; }
 
     Clock& m_clock;
@@ -245,6 +253,14 @@ private:
     bool m_ResendPending = false;
     std::string m_ModuleReply;
     std::int16_t m_ResendCount = 0;
+    RecordCutter m_RecordCutter;
+    // Commands waiting for their reply: one, or more when a handler ran one during the wait.
+    int m_WaitDepth = 0;
+    // A bad record that arrived while a command waited is requested again once it is done.
+    std::optional<std::int16_t> m_DeferredResend;
+    // After a time-out the reply may still come: until this tick count a new command first
+    // waits for it and throws it away.
+    std::optional<std::uint32_t> m_LateReplyUntil;
 
     std::array<std::int32_t, kTerminalTableSize> m_BytesReceived{};
     std::array<std::int32_t, kTerminalTableSize> m_PunchCount{};

@@ -86,20 +86,34 @@ void ucKelvra::OnSerialReceive() {
         chunk.empty()) {
         return;
     }
-    AppendReceived(chunk);
-    if (m_RealTimeMode) {
-        SkipOnFailure([&] { CheckPushedRecord("COM" + std::to_string(comm->portNumber()), true); });
-    }
-    CountReceived(chunk.size());
+    ReceiveChunk(chunk, true);
 }
 
 void ucKelvra::OnSocketDataArrival() {
     std::string chunk;
     SkipOnFailure([&] { chunk = wsk->readAll(); });
-    AppendReceived(chunk);
-    if (m_RealTimeMode) {
-        SkipOnFailure([&] { CheckPushedRecord(wsk->remotePeerAddress(), false); });
+    ReceiveChunk(chunk, false);
+}
+
+void ucKelvra::ReceiveChunk(const std::string& chunk, bool serialLink) {
+    if (!m_RealTimeMode) {
+        AppendReceived(chunk);
+    } else {
+        // Pushed records are taken out of the stream; the rest is the waiting command's.
+        for (const auto& piece : m_RecordCutter.cut(chunk, !m_ResendPending)) {
+            if (!piece.pushedRecord) {
+                AppendReceived(piece.text);
+                continue;
+            }
+            std::string source;
+            SkipOnFailure([&] {
+                source = serialLink ? "COM" + std::to_string(comm->portNumber())
+                                    : wsk->remotePeerAddress();
+            });
+            SkipOnFailure([&] { HandlePushedRecord(piece.text, source, serialLink); });
+        }
     }
+    // Counted for the terminal that sent the last record, or else for the one last addressed.
     CountReceived(chunk.size());
 }
 

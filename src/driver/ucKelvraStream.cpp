@@ -6,6 +6,8 @@
 #include "driver/SkipOnFailure.h"
 #include "driver/ucKelvra.h"
 
+#include <utility>
+
 namespace kelvra {
 
 namespace {
@@ -118,42 +120,70 @@ void ucKelvra::OnSocketError() {
 
 void ucKelvra::OnModuleDataArrival() {
     SkipOnFailure([&] { m_ModuleReply += wskVexa5->readAll(); });
+    // Datagrams that no connect sequence asks for would otherwise grow it without end.
+    if (m_ModuleReply.size() > kReceiveBufferLimit) {
+        m_ModuleReply.erase(0, m_ModuleReply.size() - kReceiveBufferLimit);
+    }
 }
 
-void ucKelvra::CheckPushedRecord(const std::string& source, bool serialLink) {
-    // While a resend request waits, its "XN" reply belongs to that command.
-    if (m_ResendPending || m_ReceiveBuffer.find(ETX) == std::string::npos ||
-        m_ReceiveBuffer.size() < 5 || m_ReceiveBuffer.compare(3, 2, "XN") != 0) {
-        return;
-    }
-    const auto sourceID =
-        static_cast<std::int16_t>(static_cast<unsigned char>(m_ReceiveBuffer[2]) - 48);
+void ucKelvra::HandlePushedRecord(const std::string& frame, const std::string& source,
+                                  bool serialLink) {
+    const auto sourceID = static_cast<std::int16_t>(static_cast<unsigned char>(frame[2]) - 48);
     m_CurrentID = sourceID;
-    ParseReply(m_ReceiveBuffer);
+    // Verified on its own: the receive buffer may hold the reply of a waiting command. A frame
+    // too short to be taken apart is a failure too, never a good record.
+    const auto verified = VerifyReply(frame);
+    const std::int32_t code = verified ? verified->errCode : KV_ERR_LENGTH_NOT_ALLOWED;
+    const std::string data = verified ? verified->data : frame;
+    m_ErrCode = code;
 
     auto report = [&] {
-        // Handlers may run commands, which clear the buffer: each gets its own copy.
-        const std::string data = m_ReceiveBuffer;
-        const std::int32_t code = m_ErrCode;
-        SkipOnFailure([&] { KelvraDataArival.raise(source, sourceID, data, code); });
+        // Each subscriber gets its own copy: a handler may change what it was given.
+        SkipOnFailure([&] { KelvraDataArival.raise(source, sourceID, std::string(data), code); });
         if (sourceID >= 0 && sourceID < kTerminalTableSize) {
             const auto index = static_cast<std::size_t>(sourceID);
             ++m_PunchCount[index];
             m_LastPunch[index] = m_clock.now();
         }
     };
-    if (serialLink) {
-        report();
-    } else if (m_ErrCode == KV_SUCCESS) {
+    if (code == KV_SUCCESS) {
         report();
         m_ResendCount = 0;
-    } else if (m_ResendCount >= kResendRequests) {
-        report();
-    } else {
-        SkipOnFailure([&] { X_ResendRecord(sourceID); });
-        ++m_ResendCount;
+        return;
     }
-    m_ReceiveBuffer.clear();
+    // A serial link reports every bad record at once; a socket link asks for it again first.
+    // Both ask again while the budget lasts, or the terminal would wait for a confirmation
+    // that never comes and push nothing more.
+    if (serialLink || m_ResendCount >= kResendRequests) {
+        report();
+    }
+    if (m_ResendCount < kResendRequests) {
+        RequestResend(sourceID);
+    }
+}
+
+void ucKelvra::RequestResend(std::int16_t source) {
+    ++m_ResendCount;
+    // A resend request waits for its own reply: inside the wait of another command the two
+    // replies could be taken for each other, so it goes out once that command is done.
+    if (m_WaitDepth > 0) {
+        m_DeferredResend = source;
+        return;
+    }
+    SkipOnFailure([&] { X_ResendRecord(source); });
+}
+
+void ucKelvra::RunDeferredResend() {
+    if (!m_DeferredResend || m_WaitDepth > 0) {
+        return;
+    }
+    const std::int16_t source = *std::exchange(m_DeferredResend, std::nullopt);
+    // The command that waited keeps its outcome and its reply.
+    const std::int32_t errCode = m_ErrCode;
+    std::string received = std::move(m_ReceiveBuffer);
+    SkipOnFailure([&] { X_ResendRecord(source); });
+    m_ErrCode = errCode;
+    m_ReceiveBuffer = std::move(received);
 }
 
 } // namespace kelvra

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
+#include <utility>
 
 namespace kelvra {
 
@@ -47,6 +49,18 @@ private:
     std::int16_t m_failures = 0;
 };
 
+// Counts a waiting command for as long as it waits.
+class WaitingCommand {
+public:
+    explicit WaitingCommand(int& depth) : m_depth(depth) { ++m_depth; }
+    ~WaitingCommand() { --m_depth; }
+    WaitingCommand(const WaitingCommand&) = delete;
+    WaitingCommand& operator=(const WaitingCommand&) = delete;
+
+private:
+    int& m_depth;
+};
+
 bool isSerial(std::int32_t type) {
     return type == 0 || type == 1 || type == 6;
 }
@@ -83,7 +97,13 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
     if (!attempts.run([&] { frame = BuildRequestFrame(command, id, data); })) {
         return;
     }
-    m_ReceiveBuffer.clear();
+    if (m_WaitDepth == 0) {
+        if (needAck) {
+            DiscardLateReply();
+        }
+        m_ReceiveBuffer.clear();
+    }
+    // else a handler runs this command while another one waits: that one's reply stays.
 
     if (m_CommunicationType == 2) {
         if (!attempts.run([&] { wsk->send(frame); })) {
@@ -118,12 +138,40 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
 
     if (needAck) {
         GetResult();
+        RunDeferredResend();
+    }
+}
+
+void ucKelvra::DiscardLateReply() {
+    if (!m_LateReplyUntil) {
+        return;
+    }
+    // The reply to a command that timed out may still be on its way, and nothing in it names
+    // the request it answers: taken now, it would pass for this command's reply. So until one
+    // more time-out has passed since that failure, wait for it and throw it away. Commands
+    // sent later, or after a command that succeeded, pay nothing.
+    const std::uint32_t until = *std::exchange(m_LateReplyUntil, std::nullopt);
+    const WaitingCommand waiting(m_WaitDepth);
+    while (static_cast<std::int32_t>(until - m_clock.tickCount()) > 0) {
+        m_clock.sleep(kReplyPassMs);
+        m_pump.processEvents();
+        const bool replyEnded =
+            m_ReceiveBuffer.find_first_of(std::string_view("\x03\x0D", 2)) != std::string::npos;
+        m_ReceiveBuffer.clear();
+        if (replyEnded) {
+            return;
+        }
     }
 }
 
 void ucKelvra::GetResult() {
     m_ErrCode = KV_SUCCESS;
     std::string accumulated;
+    const WaitingCommand waiting(m_WaitDepth);
+    auto timedOut = [&] {
+        m_ErrCode = KV_ERR_TIMEOUT;
+        m_LateReplyUntil = m_clock.tickCount() + static_cast<std::uint32_t>(std::max(0, m_Timeout));
+    };
     try {
         std::int64_t passesLeft = ReplyPassBudget(m_Timeout);
         DateTime previous = m_clock.now();
@@ -138,7 +186,7 @@ void ucKelvra::GetResult() {
                 break;
             }
             if (passesLeft == 0) {
-                m_ErrCode = KV_ERR_TIMEOUT;
+                timedOut();
                 return;
             }
             --passesLeft;
@@ -149,7 +197,7 @@ void ucKelvra::GetResult() {
             const DateTime current = m_clock.now();
             const double allowedBoundaries = std::max(1.0, m_Timeout / 1000.0);
             if (static_cast<double>(SecondsBetween(previous, current)) > allowedBoundaries) {
-                m_ErrCode = KV_ERR_TIMEOUT;
+                timedOut();
                 return;
             }
             previous = current;

@@ -261,7 +261,9 @@ TEST_F(ConnectedWindow, GetBellTimesFillsTheEntriesAndSkipsTheFailedOnes) {
     EXPECT_FALSE(rig.find<QCheckBox>("chkBellWeekMode(2)")->isChecked());
     EXPECT_EQ(rig.log(), "OK!\n"); // the outcome of entry 31
 
-    rig.answer = [](const Request& request) { return request.body == "WG1F" ? "F" : "A"; };
+    rig.answer = [](const Request& request) {
+        return request.body == "WG1F" ? "F" : "A00:00:0000";
+    };
     rig.click(54);
     EXPECT_EQ(rig.log(), "OK!\nError Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED\n");
 }

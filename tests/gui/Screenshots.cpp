@@ -1,10 +1,13 @@
-// console_screenshots FOLDER: pictures of the console's four pages and of each dialog, taken
-// offscreen against a scripted terminal in virtual time. The README's picture is main-0.png.
+// console_screenshots FOLDER: pictures of the console's four pages and of each dialog and window,
+// taken offscreen against a scripted terminal in virtual time. The README's picture is main-0.png.
 #include "ConsoleRig.h"
 #include "console/frmKelvra_About.h"
+#include "console/frmKelvra_BellTable.h"
 #include "console/frmKelvra_LoginPassword.h"
 #include "console/frmKelvra_Options.h"
+#include "console/frmKelvra_ReadCard.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -68,5 +71,28 @@ int main(int argc, char** argv) {
     saved &= Save(password, folder, "login-password");
     kelvra::frmKelvra_About about;
     saved &= Save(about, folder, "about");
+
+    // Monday's bells as a terminal might hold them: every other one rings, from 07:00 on.
+    rig.answer = [](const kelvra::test::Request& request) -> std::string {
+        if (request.body.starts_with("WG")) {
+            const int bell = std::stoi(request.body.substr(2), nullptr, 16) % 32;
+            char reply[16];
+            std::snprintf(reply, sizeof reply, "A%02d:%02d:00%02d", 7 + bell / 2, bell % 2 * 30,
+                          bell % 2 == 0 ? 1 : 0);
+            return reply;
+        }
+        return request.body == "WS" ? "A1" : "A";
+    };
+    kelvra::frmKelvra_BellTable bells(rig.window->KV(), 1, rig.dialogs);
+    bells.show();
+    QTest::mouseClick(bells.findChild<QAbstractButton*>("optWeekDay(1)"), Qt::LeftButton);
+    bells.PressButton(2);
+    bells.PressButton(4);
+    saved &= Save(bells, folder, "bell-table");
+
+    kelvra::frmKelvra_ReadCard card(rig.window->KV(), 1, rig.dialogs, rig.time);
+    rig.window->KV().KelvraDataArival.raise("127.0.0.1", 1, "7\t07-12-2026\t08:01:12\tC20461187",
+                                            0);
+    saved &= Save(card, folder, "read-card");
     return saved ? 0 : 1;
 }

@@ -151,6 +151,42 @@ TEST_F(TerminalModelTest, CatalogueDescribesEveryItemInEightFields) {
     EXPECT_EQ(ParseItemDescriptor(ok("I?04"))->Selection[1], "1 DD-MM-YYYY");
 }
 
+// Item references are two digits: a catalogue ends at 100 items, its last one at 99.
+TEST_F(TerminalModelTest, GeneratedItemsFillTheCatalogueUpToTheLastReference) {
+    struct Row {
+        int items;
+        std::string lastMember; // the last item's last member, as read
+        std::string lastItem;   // the start of its descriptor
+    };
+    for (const Row& row :
+         {Row{13, "IG1200 -> 12", "ITEM12\t112\tVAL\t1\t4\tGenerated Item 12\t"},
+          Row{100, "IG9902 -> 3", "ITEM99\t199\tVAL\t3\t40\tGenerated Item 99\t"}}) {
+        TerminalConfig c = config();
+        c.items = row.items;
+        fresh(c);
+        const std::string last = std::to_string(row.items - 1);
+        converse({"IC -> " + std::to_string(row.items), "ILITEM" + last + " -> " + last,
+                  row.lastMember, "I?" + std::to_string(row.items) + " -> !failed"});
+        EXPECT_EQ(ok("I?" + last).substr(0, row.lastItem.size()), row.lastItem);
+    }
+    for (int items : {kBuiltInItems - 1, kMostItems + 1}) {
+        TerminalConfig c = config();
+        c.items = items;
+        EXPECT_THROW(TerminalModel{c}, std::invalid_argument) << items;
+    }
+}
+
+TEST_F(TerminalModelTest, ADeniedItemRefusesReadsAndWritesEvenLoggedIn) {
+    TerminalConfig c = config();
+    c.deniedItem = "BELLVOL";
+    fresh(c);
+    converse({"LI1234 -> ", "IG0700 -> !denied", "ID0700 -> !denied", "IS07001 -> !denied",
+              "IG0600 -> 0", "ILBELLVOL -> 7"});
+    EXPECT_EQ(send("I?07").errCode, KV_SUCCESS);
+    c.deniedItem = "EMPLOYEES"; // a table item has no members to refuse
+    EXPECT_THROW(TerminalModel{c}, std::invalid_argument);
+}
+
 TEST_F(TerminalModelTest, LoginGatesWhatTheFlagsSay) {
     struct Row {
         const char* request;

@@ -1,7 +1,8 @@
-// Records that a terminal in extended mode pushes on its own: recognised in the receive
-// path, verified, reported, counted, and on a socket link requested again when bad.
+// Records that a terminal in extended mode pushes on its own: cut out of the received stream,
+// verified, reported, counted and, when bad, requested again, without disturbing the command
+// that waits meanwhile.
 #include "DriverProbe.h"
-#include "driver/FrameCodec.h"
+#include "driver/RecordCutter.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,7 +11,87 @@
 namespace kelvra {
 namespace {
 
-using test::TerminalReply;
+// Written out by hand, so that a fault shared by the frame builder and the verifier cannot pass.
+std::string Frame(const std::string& inner) {
+    return "\x02" + inner + "\x03";
+}
+const std::string kRecord = Frame("55XNR12908");    // terminal 5 pushes "R1"
+const std::string kBadRecord = Frame("55XNR12A08"); // "R1" under the checksum of "R2"
+const std::string kAccepted = Frame("55AOKDB07");   // terminal 5 answers "OK"
+
+using Piece = RecordCutter::Piece;
+
+TEST(RecordCutter, RecordsComeOutAndEverythingElseGoesOnInOrder) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> chunks;
+        bool recordsExpected;
+        std::vector<Piece> pieces;
+    };
+    const Row rows[] = {
+        {"reply and record in one chunk",
+         {kAccepted + kRecord},
+         true,
+         {{false, kAccepted}, {true, kRecord}}},
+        {"record before the reply",
+         {kRecord + kAccepted},
+         true,
+         {{true, kRecord}, {false, kAccepted}}},
+        {"noise in an earlier chunk does not spoil the record",
+         {"zz", kRecord},
+         true,
+         {{true, kRecord}}},
+        {"a record that never ended is dropped at the next frame",
+         {"\x02"
+          "55XNR1",
+          kAccepted},
+         true,
+         {{false, kAccepted}}},
+        {"a carriage return inside a record's data",
+         {Frame("55XNR1\r2680A")},
+         true,
+         {{true, Frame("55XNR1\r2680A")}}},
+        {"a reply ended by a carriage return",
+         {"\x02"
+          "55AOK\r"},
+         true,
+         {{false, "\x02"
+                  "55AOK\r"}}},
+        {"the reply to a resend request", {kRecord}, false, {{false, kRecord}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordCutter cutter;
+        std::vector<Piece> pieces;
+        for (const std::string& chunk : row.chunks) {
+            for (Piece& piece : cutter.cut(chunk, row.recordsExpected)) {
+                pieces.push_back(std::move(piece));
+            }
+        }
+        EXPECT_EQ(pieces, row.pieces);
+        EXPECT_EQ(cutter.held(), "");
+    }
+}
+
+TEST(RecordCutter, FramesSplitAnywhereComeOutWhole) {
+    const std::string stream = kAccepted + kRecord + kAccepted;
+    for (std::size_t first = 0; first <= stream.size(); ++first) {
+        for (std::size_t second = first; second <= stream.size(); ++second) {
+            RecordCutter cutter;
+            std::string handedOn;
+            std::vector<std::string> records;
+            for (const std::string& chunk :
+                 {stream.substr(0, first), stream.substr(first, second - first),
+                  stream.substr(second)}) {
+                for (const Piece& piece : cutter.cut(chunk, true)) {
+                    (piece.pushedRecord ? records.emplace_back() : handedOn) += piece.text;
+                }
+            }
+            ASSERT_EQ(records, std::vector<std::string>{kRecord}) << first << "/" << second;
+            ASSERT_EQ(handedOn, kAccepted + kAccepted) << first << "/" << second;
+        }
+    }
+}
 
 struct Report {
     std::string address;
@@ -20,16 +101,10 @@ struct Report {
     bool operator==(const Report&) const = default;
 };
 
-const std::string kRecord = "1\t2026-12-06 08:00:00\t0\tC12345678";
-
-std::string badRecord(std::int16_t terminal) {
-    std::string frame = TerminalReply(terminal, "XN" + kRecord);
-    frame[5] = 'x'; // corrupts the data under an unchanged checksum
-    return frame;
-}
-
-// A terminal that accepts every command and answers a resend request with the record again.
+// Terminal 5 on a datagram or serial link: it accepts every command, answers a resend request
+// with the record again and a confirmation with nothing.
 struct PushRig : test::DriverRig {
+    bool serialLink = false;
     std::vector<Report> reports;
     Subscription subscription =
         kv.KelvraDataArival.subscribe([this](const std::string& address, std::int16_t source,
@@ -38,29 +113,59 @@ struct PushRig : test::DriverRig {
         });
     std::vector<std::string> commands;
 
+    void arrive(const std::string& bytes, std::int64_t delayMs) {
+        if (serialLink) {
+            serial().arrive(bytes, delayMs);
+        } else {
+            socket().arrive(bytes, delayMs);
+        }
+    }
     void answerCommands() {
-        socket().peer = [this](const std::string& frame) {
+        auto answer = [this](const std::string& frame) {
             const std::string command = frame.substr(3, 2);
             commands.push_back(command);
             if (command == "XR") {
-                socket().arrive(TerminalReply(5, "XN" + kRecord), 10);
+                arrive(kRecord, 10);
             } else if (command != "XA") {
-                socket().arrive(TerminalReply(5, "A"), 10);
+                arrive(kAccepted, 10);
             }
         };
+        if (serialLink) {
+            serial().peer = answer;
+        } else {
+            socket().peer = answer;
+        }
         socket().peerAddress = "127.0.0.3";
     }
-    void enterRealTimeMode() {
-        connectUdp();
+    void enterRealTimeMode(bool serial = false) {
+        serialLink = serial;
+        if (serial) {
+            kv.SetComport(4);
+            kv.SetCommunicationType(6);
+            kv.Connect();
+        } else {
+            connectUdp();
+        }
         answerCommands();
         kv.X_LogOn(5);
         ASSERT_TRUE(kv.RealTimeMode());
         commands.clear();
     }
     void push(const std::string& bytes) {
-        socket().arrive(bytes, 0);
-        time.sleep(1);
+        arrive(bytes, 0);
+        settle(1);
+    }
+    void settle(int ms) {
+        time.sleep(ms);
         time.processEvents();
+    }
+    Subscription autoConfirm() {
+        return kv.KelvraDataArival.subscribe(
+            [this](const std::string&, std::int16_t source, const std::string&, std::int32_t code) {
+                if (code == KV_SUCCESS) {
+                    kv.X_ConfirmRecord(source);
+                }
+            });
     }
 };
 
@@ -71,9 +176,9 @@ TEST(RealTimeMode, OnlyASuccessfulLogOnSwitchesItOn) {
     EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
     EXPECT_FALSE(rig.kv.RealTimeMode());
     // Without it a pushed record just waits in the buffer.
-    rig.push(TerminalReply(5, "XN" + kRecord));
+    rig.push(kRecord);
     EXPECT_TRUE(rig.reports.empty());
-    EXPECT_EQ(ucKelvraProbe::ReceiveBuffer(rig.kv), TerminalReply(5, "XN" + kRecord));
+    EXPECT_EQ(ucKelvraProbe::ReceiveBuffer(rig.kv), kRecord);
 
     rig.answerCommands();
     rig.kv.X_LogOn(5);
@@ -85,95 +190,113 @@ TEST(RealTimeMode, AGoodRecordIsReportedAndCountedForItsTerminal) {
     PushRig rig;
     rig.enterRealTimeMode();
     rig.time.advance(65000);
-    const std::string frame = TerminalReply(5, "XN" + kRecord);
     const std::int32_t bytesBefore = rig.kv.BytesReceived(5);
-    // Split over two chunks: recognised when the one with ETX arrives.
-    rig.push(frame.substr(0, 10));
-    EXPECT_TRUE(rig.reports.empty());
-    rig.push(frame.substr(10));
-    EXPECT_EQ(rig.reports, (std::vector<Report>{{"127.0.0.3", 5, kRecord, KV_SUCCESS}}));
+    rig.push(kRecord);
+    EXPECT_EQ(rig.reports, (std::vector<Report>{{"127.0.0.3", 5, "R1", KV_SUCCESS}}));
     EXPECT_EQ(rig.kv.PunchCount(5), 1);
     EXPECT_EQ(rig.kv.LastPunch(5), DateTime::fromParts(2026, 12, 6, 8, 1, 5));
-    EXPECT_EQ(rig.kv.BytesReceived(5) - bytesBefore, static_cast<std::int32_t>(frame.size()));
+    EXPECT_EQ(rig.kv.BytesReceived(5) - bytesBefore, static_cast<std::int32_t>(kRecord.size()));
     EXPECT_EQ(rig.kv.CurrentID(), 5);
-    EXPECT_TRUE(ucKelvraProbe::ReceiveBuffer(rig.kv).empty());
     EXPECT_TRUE(rig.commands.empty()); // the driver never confirms by itself
+
+    // Address character 250 is terminal 202, outside the counters: reported all the same.
+    rig.push(Frame("\xFA\xFAXNR12908"));
+    EXPECT_EQ(rig.reports.back().source, 202);
 }
 
-TEST(RealTimeMode, TextBeforeTheRecordKeepsItFromBeingRecognised) {
-    PushRig rig;
-    rig.enterRealTimeMode();
-    rig.push("zz" + TerminalReply(5, "XN" + kRecord));
-    EXPECT_TRUE(rig.reports.empty());
-    EXPECT_FALSE(ucKelvraProbe::ReceiveBuffer(rig.kv).empty());
-}
-
-TEST(RealTimeMode, BadRecordsOnASocketAreRequestedAgainThreeTimesThenReported) {
-    PushRig rig;
-    rig.enterRealTimeMode();
-    for (int i = 0; i < 3; ++i) {
-        rig.push(badRecord(5));
+TEST(RealTimeMode, ARecordPushedWhileACommandWaitsLeavesTheReplyToTheCommand) {
+    struct Arrival {
+        std::int64_t delayMs;
+        std::string bytes;
+    };
+    struct Row {
+        const char* name;
+        std::vector<Arrival> arrivals;
+    };
+    const Row rows[] = {
+        {"record, then reply, in one chunk", {{10, kRecord + kAccepted}}},
+        {"reply, then record, in one chunk", {{10, kAccepted + kRecord}}},
+        {"record split, the reply behind its second half",
+         {{10, kRecord.substr(0, 6)}, {70, kRecord.substr(6) + kAccepted}}},
+        {"reply, then a record that ends after the command",
+         {{10, kAccepted + kRecord.substr(0, 6)}, {120, kRecord.substr(6)}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PushRig rig;
+        rig.enterRealTimeMode();
+        const Subscription confirming = rig.autoConfirm();
+        rig.socket().peer = [&](const std::string& frame) {
+            rig.commands.push_back(frame.substr(3, 2));
+            if (rig.commands.size() == 1) {
+                for (const Arrival& arrival : row.arrivals) {
+                    rig.arrive(arrival.bytes, arrival.delayMs);
+                }
+            }
+        };
+        EXPECT_EQ(rig.exchange("BW", 5, ""), "OK");
+        EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+        rig.settle(200);
+        EXPECT_EQ(rig.reports, (std::vector<Report>{{"127.0.0.3", 5, "R1", KV_SUCCESS}}));
+        EXPECT_EQ(rig.commands, (std::vector<std::string>{"BW", "XA"}));
     }
-    // The replies to the resend requests are "XN" frames taken by the requests themselves.
-    EXPECT_EQ(rig.commands, (std::vector<std::string>{"XR", "XR", "XR"}));
-    EXPECT_TRUE(rig.reports.empty());
-    EXPECT_EQ(rig.kv.ResendCount(), 3);
-    EXPECT_FALSE(rig.kv.ResendPending());
-
-    rig.push(badRecord(5));
-    ASSERT_EQ(rig.reports.size(), 1u);
-    EXPECT_EQ(rig.reports[0].errCode, KV_ERR_CHECKSUM);
-    EXPECT_EQ(rig.reports[0].data, badRecord(5));
-    EXPECT_EQ(rig.kv.PunchCount(5), 1);
-
-    rig.push(TerminalReply(5, "XN" + kRecord));
-    EXPECT_EQ(rig.kv.ResendCount(), 0);
-    EXPECT_EQ(rig.reports.size(), 2u);
-    rig.push(badRecord(5));
-    EXPECT_EQ(rig.commands.size(), 4u); // a fresh cycle of requests
 }
 
-TEST(RealTimeMode, ABadRecordOnTheSerialLinkIsReportedAtOnce) {
-    PushRig rig;
-    rig.kv.SetComport(4);
-    rig.kv.SetCommunicationType(6);
-    rig.kv.Connect();
-    rig.serial().peer = [&](const std::string&) { rig.serial().arrive(TerminalReply(7, "A"), 10); };
-    rig.kv.X_LogOn(7);
-    ASSERT_TRUE(rig.kv.RealTimeMode());
-    rig.serial().peer = nullptr;
-    const std::string overlong = TerminalReply(7, "XN" + kRecord) + "\r";
-    rig.serial().arrive(overlong, 0);
-    rig.time.sleep(1);
-    rig.time.processEvents();
-    EXPECT_EQ(rig.reports, (std::vector<Report>{{"COM4", 7, overlong, KV_ERR_LENGTH_NOT_MATCH}}));
-    EXPECT_EQ(rig.kv.PunchCount(7), 1);
-    EXPECT_EQ(rig.serial().written.size(), 1u); // the log-on only: no resend request
-}
-
-TEST(RealTimeMode, AHandlerMayConfirmTheRecordWithoutWaiting) {
+TEST(RealTimeMode, ABadRecordDuringACommandIsRequestedAgainOnceTheCommandIsDone) {
     PushRig rig;
     rig.enterRealTimeMode();
-    Subscription confirmer = rig.kv.KelvraDataArival.subscribe(
-        [&](const std::string&, std::int16_t source, const std::string&, std::int32_t) {
-            rig.kv.X_ConfirmRecord(source);
-        });
+    rig.socket().peer = [&](const std::string& frame) {
+        rig.commands.push_back(frame.substr(3, 2));
+        if (rig.commands.size() == 1) {
+            rig.arrive(kBadRecord, 10);
+            rig.arrive(kAccepted, 120);
+        } else {
+            rig.arrive(kRecord, 10); // the record again, as the reply to the request
+        }
+    };
+    EXPECT_EQ(rig.exchange("BW", 5, ""), "OK");
+    EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+    EXPECT_EQ(rig.commands, (std::vector<std::string>{"BW", "XR"}));
+    EXPECT_EQ(rig.kv.ResendCount(), 1);
+    EXPECT_TRUE(rig.reports.empty()); // the reply to the request is the request's
+}
+
+TEST(RealTimeMode, BadRecordsAreRequestedAgainThreeTimesThenReported) {
+    for (const bool serial : {false, true}) {
+        SCOPED_TRACE(serial ? "serial" : "datagram");
+        PushRig rig;
+        rig.enterRealTimeMode(serial);
+        for (int i = 0; i < 4; ++i) {
+            rig.push(kBadRecord);
+        }
+        // The replies to the requests are "XN" frames taken by the requests themselves.
+        EXPECT_EQ(rig.commands, (std::vector<std::string>{"XR", "XR", "XR"}));
+        EXPECT_EQ(rig.kv.ResendCount(), 3);
+        EXPECT_FALSE(rig.kv.ResendPending());
+        // A socket link reports only the bad record past the budget; a serial link each one.
+        const std::size_t reported = serial ? 4 : 1;
+        ASSERT_EQ(rig.reports.size(), reported);
+        EXPECT_EQ(rig.reports.back().errCode, KV_ERR_CHECKSUM);
+        EXPECT_EQ(rig.reports.back().data, kBadRecord);
+        EXPECT_EQ(rig.kv.PunchCount(5), static_cast<std::int32_t>(reported));
+
+        rig.push(kRecord);
+        EXPECT_EQ(rig.kv.ResendCount(), 0);
+        rig.push(kBadRecord);
+        EXPECT_EQ(rig.commands.size(), 4u); // a fresh cycle of requests
+    }
+}
+
+TEST(RealTimeMode, TextThatIsNoGoodFrameNeverPassesForAGoodRecord) {
+    PushRig rig;
+    rig.enterRealTimeMode(true);
     rig.kv.SetErrCode(KV_SUCCESS);
-    const std::int64_t before = rig.time.elapsedMs();
-    rig.push(TerminalReply(5, "XN" + kRecord));
-    EXPECT_EQ(rig.commands, (std::vector<std::string>{"XA"}));
-    EXPECT_EQ(rig.time.elapsedMs() - before, 1);
-    EXPECT_EQ(rig.reports.size(), 1u);
-}
-
-TEST(RealTimeMode, ARecordFromAnUnknownTerminalNumberIsReportedWithoutCounting) {
-    PushRig rig;
-    rig.enterRealTimeMode();
-    // Address character 250 is terminal 202, outside the counters.
-    rig.push(TerminalReply(202, "XN" + kRecord));
+    rig.push("\x03"
+             "a1XN"); // "XN" in the right place, an ETX, but no frame
+    rig.push(Frame("55XN"));
     ASSERT_EQ(rig.reports.size(), 1u);
-    EXPECT_EQ(rig.reports[0].source, 202);
-    EXPECT_EQ(rig.kv.CurrentID(), 202);
+    EXPECT_NE(rig.reports[0].errCode, KV_SUCCESS);
+    EXPECT_EQ(rig.kv.PunchCount(5), 1);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "driver/ReplyPasses.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 
 namespace kelvra {
@@ -105,6 +106,9 @@ TEST(Transaction, ASecondBoundaryInAShortTimeoutIsNoHeldUpPass) {
 
 TEST(Transaction, WhatEndsTheWaitAndWhatTheReplyTextGives) {
     const std::string good = TerminalReply(1, "A123");
+    const std::string blankLength = "\x02"
+                                    "11A123D7 8"
+                                    "\x03";
     struct Row {
         const char* name;
         std::vector<std::string> chunks; // arriving 10 ms apart
@@ -120,6 +124,7 @@ TEST(Transaction, WhatEndsTheWaitAndWhatTheReplyTextGives) {
         {"doubled reply", {good + good}, KV_ERR_LENGTH_NOT_MATCH, good + good},
         {"garbage before the reply", {"zz" + good}, KV_ERR_LENGTH_NOT_MATCH, "zz" + good},
         {"refusal", {TerminalReply(1, "Dno")}, KV_ERR_ACCESS_DENIED, "no"},
+        {"a blank in the length field", {blankLength}, KV_ERR_LENGTH_NOT_MATCH, blankLength},
         {"NUL in the data",
          {TerminalReply(1, std::string("A\0\0", 3))},
          KV_SUCCESS,
@@ -148,6 +153,54 @@ TEST(Transaction, AnUnterminatedReplyTimesOutAndIsDiscarded) {
     rig.answerEveryFrame(good.substr(0, good.size() - 1));
     EXPECT_EQ(rig.exchange("E", 1, "123"), "");
     EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
+}
+
+TEST(Transaction, AReplyThatComesTooLateIsNeverTakenForALaterCommand) {
+    // Each echo is answered with its own data 650 ms later, the reply split or not; the
+    // commands give up after 550 ms.
+    for (const bool split : {false, true}) {
+        SCOPED_TRACE(split ? "split replies" : "whole replies");
+        DriverRig rig;
+        rig.connectUdp();
+        rig.kv.SetTimeout(500);
+        const std::map<std::string, std::string> replies = {
+            {"1", "11A17206"}, {"2", "11A27306"}, {"3", "11A37406"}, {"4", "11A47506"}};
+        rig.socket().peer = [&](const std::string& frame) {
+            const std::string reply = "\x02" + replies.at(frame.substr(4, 1)) + "\x03";
+            if (split) {
+                rig.socket().arrive(reply.substr(0, 5), 400);
+                rig.socket().arrive(reply.substr(5), 650);
+            } else {
+                rig.socket().arrive(reply, 650);
+            }
+        };
+        for (const char* data : {"1", "2", "3", "4"}) {
+            SCOPED_TRACE(data);
+            const std::string payload = rig.exchange("E", 1, data);
+            if (rig.kv.ErrCode() == KV_SUCCESS) {
+                EXPECT_EQ(payload, data);
+            }
+        }
+        EXPECT_EQ(rig.socket().sent.size(), 4u);
+    }
+}
+
+TEST(Transaction, AfterATimeOutTheNextCommandWaitsAtMostOneMoreTimeOut) {
+    DriverRig rig;
+    rig.connectUdp();
+    rig.kv.SetTimeout(500);
+    rig.exchange("E", 1, "");
+    const std::int64_t firstFailure = rig.time.elapsedMs();
+    rig.answerEveryFrame("\x02"
+                         "11A4105"
+                         "\x03");
+    rig.exchange("E", 1, "");
+    EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+    EXPECT_LE(rig.time.elapsedMs(), firstFailure + 500 + 50);
+    // A command after a success pays nothing.
+    const std::int64_t before = rig.time.elapsedMs();
+    rig.exchange("E", 1, "");
+    EXPECT_EQ(rig.time.elapsedMs() - before, 50);
 }
 
 TEST(Transaction, WithoutWaitingTheCommandReturnsAtOnceAndKeepsErrCode) {

@@ -1,0 +1,111 @@
+#include "console/frmKelvra_BellTable.h"
+
+#include "console/BellTableControls.h"
+#include "console/FaultTrap.h"
+#include "driver/ucKelvra.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kelvra {
+
+namespace {
+
+enum Button { Clear = 0, SetTimes = 1, GetTimes = 2, SetMode = 3, GetMode = 4 };
+
+} // namespace
+
+frmKelvra_BellTable::frmKelvra_BellTable(ucKelvra& kv, std::int16_t source, Dialogs& dialogs,
+                                         QWidget* parent)
+    : QDialog(parent), m_kv(kv), m_iSource(source), m_dialogs(dialogs) {
+    setObjectName("frmKelvra_BellTable");
+    setWindowTitle("Bell Table - Weekly");
+
+    cboBellTableMode = new QComboBox;
+    FillBellTableModes(cboBellTableMode);
+    auto* modeFrame = new QGroupBox("Bell Table Mode");
+    auto* mode = new QHBoxLayout(modeFrame);
+    mode->addWidget(MakeButton(GetMode, "Get Bell Time Mode"));
+    mode->addWidget(cboBellTableMode);
+    mode->addWidget(MakeButton(SetMode, "Set Bell Time Mode"));
+    mode->addStretch();
+
+    optWeekDay = new WeekDayOptions;
+    m_entries = new BellEntries;
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(MakeButton(GetTimes, "Get Bell Times"));
+    buttons->addWidget(MakeButton(SetTimes, "Set Bell Times"));
+    buttons->addWidget(MakeButton(Clear, "Clear Bell Time Settings"));
+    buttons->addStretch();
+    auto* weeklyFrame = new QGroupBox("Bell Table - Weekly Mode");
+    auto* weekly = new QVBoxLayout(weeklyFrame);
+    weekly->addWidget(optWeekDay);
+    weekly->addWidget(m_entries);
+    weekly->addLayout(buttons);
+
+    auto* close = new QPushButton("Close");
+    close->setObjectName("cmdClose");
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(
+        new QLabel("Select a weekday to read settings from device or update settings to device."),
+        1);
+    bottom->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(modeFrame);
+    layout->addWidget(weeklyFrame);
+    layout->addLayout(bottom);
+}
+
+QPushButton* frmKelvra_BellTable::MakeButton(int index, const char* caption) {
+    auto* button = new QPushButton(caption);
+    button->setObjectName(QString("cmdCtrl(%1)").arg(index));
+    // A press runs to its end before the window reacts to Enter again.
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, index] { PressButton(index); });
+    cmdCtrl.at(static_cast<std::size_t>(index)) = button;
+    return button;
+}
+
+void frmKelvra_BellTable::PressButton(int index) {
+    RunTrapped(m_dialogs, true, [this, index] { RunAction(index); });
+}
+
+// Driver errors stay unreported here: the entries and the list show what was read.
+void frmKelvra_BellTable::RunAction(int index) {
+    switch (index) {
+    case Clear:
+        m_kv.ClearBellTimeSettings(m_iSource);
+        break;
+    case SetTimes:
+        SendBellTimes(m_kv, m_iSource, optWeekDay->WeekDay(), *m_entries);
+        break;
+    case GetTimes:
+        ReadBellTimes(m_kv, m_iSource, optWeekDay->WeekDay(), *m_entries);
+        break;
+    case SetMode:
+        m_kv.SetBellTimeMode(m_iSource,
+                             static_cast<std::int16_t>(cboBellTableMode->currentIndex()));
+        break;
+    case GetMode:
+        if (const auto mode = ReadBellTableMode(m_kv, m_iSource)) {
+            if (*mode < 0 || *mode >= cboBellTableMode->count()) {
+                throw OperationFault(FaultNumber::InvalidValue,
+                                     "The terminal reports bell table mode " +
+                                         std::to_string(*mode) +
+                                         ", which the list does not offer.");
+            }
+            cboBellTableMode->setCurrentIndex(*mode);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace kelvra
