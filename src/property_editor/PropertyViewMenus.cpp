@@ -1,10 +1,12 @@
 // The property view's menus and toolbar: thin handlers over the window's own operations and a
 // few driver commands.
+#include "console/FaultTrap.h"
 #include "console/ModalDialog.h"
 #include "console/frmKelvra_About.h"
+#include "console/frmKelvra_BellTable.h"
 #include "console/frmKelvra_Options.h"
+#include "console/frmKelvra_ReadCard.h"
 #include "driver/LeadingNumber.h"
-#include "property_editor/FaultTrap.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
@@ -64,9 +66,9 @@ void frmKelvraProperties::BuildMenus(QMenuBar* bar) {
         {"Recor&ver Database",
          [](W& w) { w.RunDatabaseCommand(&ucKelvra::RecorverDatabase, "Recover Database OK."); }},
         {"-"}, // hidden with the next entry on multi-terminal links
-        {"Bell Tables - Weekly..."},
+        {"Bell Tables - Weekly...", [](W& w) { w.OpenBellTable(); }},
         {"-"},
-        {"Read Card"},
+        {"Read Card", [](W& w) { w.OpenReadCard(); }},
         {"-"},
         {"O&ptions", [](W& w) { w.OpenOptions(); }},
     };
@@ -147,9 +149,11 @@ void frmKelvraProperties::RunDatabaseCommand(void (ucKelvra::*command)(std::int1
 }
 
 void frmKelvraProperties::RefreshWithPolling() {
-    const bool polled = RunTrapped(m_platform.dialogs, [this] {
+    bool polled = false;
+    RunTrapped(m_platform.dialogs, false, [this, &polled] {
         ucKelvra& KV = *m_KelvraObj;
         if (!IsMultiTerminalLink(KV.CommunicationType())) {
+            polled = true; // nothing to select
             return;
         }
         // A multi-terminal link first selects the terminal: by the machine number of the
@@ -164,6 +168,7 @@ void frmKelvraProperties::RefreshWithPolling() {
         SetPanel1("Polling Machine Number - " + shown);
         KV.Polling(kPollingSource, machine);
         SetPanel1(KV.ErrCode() == 0 ? "Polling OK." : "Polling Failed.");
+        polled = true;
     });
     if (polled) {
         LoadItems(); // whether or not the polling succeeded
@@ -173,6 +178,18 @@ void frmKelvraProperties::RefreshWithPolling() {
 void frmKelvraProperties::OpenOptions() {
     frmKelvra_Options options(m_platform.machineWide, this);
     ShowDialogModal(m_platform.dialogs, options);
+}
+
+// The bell table and card windows talk to the terminal over the property view's driver, for
+// its source ID.
+void frmKelvraProperties::OpenBellTable() {
+    frmKelvra_BellTable bellTable(*m_KelvraObj, m_Source, m_platform.dialogs, this);
+    ShowDialogModal(m_platform.dialogs, bellTable);
+}
+
+void frmKelvraProperties::OpenReadCard() {
+    frmKelvra_ReadCard readCard(*m_KelvraObj, m_Source, m_platform.dialogs, m_platform.pump, this);
+    ShowDialogModal(m_platform.dialogs, readCard);
 }
 
 void frmKelvraProperties::OpenAbout() {

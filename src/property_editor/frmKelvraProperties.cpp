@@ -2,10 +2,10 @@
 
 #include "console/ApplicationInfo.h"
 #include "console/ConsoleSettings.h"
+#include "console/FaultTrap.h"
 #include "console/ModalDialog.h"
 #include "console/Reg.h"
 #include "driver/LeadingNumber.h"
-#include "property_editor/FaultTrap.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvra_EditItemArray.h"
@@ -162,7 +162,7 @@ void frmKelvraProperties::reject() {
     }
     Timer1.stop();
     if (m_LoginIsOK) {
-        RunTrapped(m_platform.dialogs, [this] { Closing(); });
+        RunTrapped(m_platform.dialogs, false, [this] { Closing(); });
     }
     QDialog::reject();
 }
@@ -195,7 +195,7 @@ void frmKelvraProperties::ShowHelpOfCurrentRow() {
 }
 
 void frmKelvraProperties::EditCurrentRow() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         const int row = grd->currentRow();
         if (row < 0) {
             return; // nothing loaded
@@ -255,7 +255,7 @@ void frmKelvraProperties::EditTableItem(int row) {
 }
 
 void frmKelvraProperties::EditPunchErrorTimes() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         const int row = grd->rowCount() - 1;
         const std::string shown = grd->Text(row, kValueColumn).toLatin1().toStdString();
         if (shown == kNotSupported) {

@@ -112,6 +112,8 @@ private:
     void RunDatabaseCommand(void (ucKelvra::*command)(std::int16_t), const char* successText);
     void OpenOptions();
     void OpenAbout();
+    void OpenBellTable();
+    void OpenReadCard();
     void ExitIfIdle();
 
     void EditArrayItem(int row);

@@ -1,8 +1,8 @@
 // The load: connect, check the terminal answers, read its item count, then each item's
 // descriptor and members into the grid, and the punch error times last.
+#include "console/FaultTrap.h"
 #include "driver/ErrorCodes.h"
 #include "driver/LeadingNumber.h"
-#include "property_editor/FaultTrap.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
@@ -67,7 +67,7 @@ void frmKelvraProperties::EndLoad() {
 void frmKelvraProperties::LoadItems() {
     bool statusCheckFailed = false;
     BeginLoad();
-    RunTrapped(m_platform.dialogs, [&] {
+    RunTrapped(m_platform.dialogs, false, [&] {
         ucKelvra& KV = *m_KelvraObj;
         if (m_Timeout < kShortestTimeout) {
             m_Timeout = kDefaultTimeout;

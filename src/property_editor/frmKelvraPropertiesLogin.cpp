@@ -1,15 +1,15 @@
 // Logging in and out, and the access colours that follow the login state.
+#include "console/FaultTrap.h"
 #include "console/ModalDialog.h"
 #include "console/frmKelvra_LoginPassword.h"
 #include "driver/ErrorCodes.h"
-#include "property_editor/FaultTrap.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvraProperties.h"
 
 namespace kelvra {
 
 void frmKelvraProperties::LoginTerminal() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         ucKelvra& KV = *m_KelvraObj;
         m_IsLogin = false;
         ApplyLinkSettings(false);
@@ -51,7 +51,7 @@ void frmKelvraProperties::LoginTerminal() {
 }
 
 void frmKelvraProperties::LogoutTerminal() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         ucKelvra& KV = *m_KelvraObj;
         KV.Logout(m_Source);
         if (KV.ErrCode() != 0) {

@@ -1,7 +1,7 @@
 #include "property_editor/frmKelvra_EditItemArray.h"
 
+#include "console/FaultTrap.h"
 #include "driver/LeadingNumber.h"
-#include "property_editor/FaultTrap.h"
 #include "property_editor/ShownDates.h"
 
 #include <QComboBox>
@@ -109,7 +109,7 @@ void frmKelvra_EditItemArray::ShowValueControl(ValueControl control) {
 void frmKelvra_EditItemArray::Prepare() {
     Timer1.stop();
     m_preparing = true;
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         // The driver's own settings, handed over by the property view: no reconnect.
         ucKelvra& KV = *m_KelvraObj;
         KV.SetTimeout(kCommandTimeout);
@@ -212,10 +212,11 @@ void frmKelvra_EditItemArray::OnOk() {
         OnCancel();
         return;
     }
-    if (RunTrapped(m_platform.dialogs, [this] { Save(); })) {
+    RunTrapped(m_platform.dialogs, false, [this] {
+        Save();
         m_IsOK = true;
         accept();
-    }
+    });
 }
 
 void frmKelvra_EditItemArray::OnCancel() {
@@ -224,7 +225,7 @@ void frmKelvra_EditItemArray::OnCancel() {
 }
 
 void frmKelvra_EditItemArray::OnSync() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         const QDateTime now = ToQDateTime(m_platform.clock.now());
         dtpDate->setDate(now.date());
         dtpTime->setTime(now.time());
@@ -239,7 +240,7 @@ void frmKelvra_EditItemArray::OnSync() {
 }
 
 void frmKelvra_EditItemArray::OnDefault() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         ucKelvra& KV = *m_KelvraObj;
         KV.SetTimeout(kCommandTimeout);
         for (int attempt = 1;; ++attempt) {

@@ -1,9 +1,10 @@
 #include "property_editor/frmKelvra_EditItemTable.h"
 
+#include "console/BusyPointer.h"
+#include "console/FaultTrap.h"
 #include "console/ModalDialog.h"
 #include "driver/ErrorCodes.h"
 #include "driver/LeadingNumber.h"
-#include "property_editor/FaultTrap.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/ShownDates.h"
 #include "property_editor/TableRecords.h"
@@ -15,6 +16,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -94,12 +96,12 @@ int frmKelvra_EditItemTable::FieldCount() const {
 // A fault in one step is reported and the load goes on with the next.
 void frmKelvra_EditItemTable::Load() {
     Timer1.stop();
-    m_platform.dialogs.setBusy(true);
     bool closeWindow = false;
+    std::optional<BusyPointer> busy(m_platform.dialogs);
     int count = 0;
     const auto step = [&](auto&& run) {
         if (!closeWindow) {
-            RunTrapped(m_platform.dialogs, run);
+            RunTrapped(m_platform.dialogs, false, run);
         }
     };
     step([&] {
@@ -129,7 +131,7 @@ void frmKelvra_EditItemTable::Load() {
             grd->SetCurrent(0);
         }
     });
-    m_platform.dialogs.setBusy(false);
+    busy.reset();
     if (closeWindow) {
         reject();
     }
@@ -263,7 +265,7 @@ bool frmKelvra_EditItemTable::Attempt(int& attempts, const std::function<void()>
 }
 
 void frmKelvra_EditItemTable::EditRecord() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         const int row = grd->currentRow();
         if (row < 0) {
             return;
@@ -294,7 +296,7 @@ void frmKelvra_EditItemTable::EditRecord() {
 }
 
 void frmKelvra_EditItemTable::AddRecord() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         const QDateTime now = ToQDateTime(m_platform.clock.now());
         frmKelvra_EditRecord::Fields fields;
         for (int field = 0; field < std::min(FieldCount(), frmKelvra_EditRecord::kFields);
@@ -326,7 +328,7 @@ void frmKelvra_EditItemTable::AddRecord() {
 }
 
 void frmKelvra_EditItemTable::RemoveRecord() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         const int row = grd->currentRow();
         if (grd->rowCount() == 0 || row < 0) {
             return;

@@ -1,7 +1,7 @@
 #include "property_editor/frmKelvra_EditRecord.h"
 
+#include "console/FaultTrap.h"
 #include "console/OkCancelRow.h"
-#include "property_editor/FaultTrap.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/ShownDates.h"
 
@@ -141,7 +141,7 @@ void frmKelvra_EditRecord::ClickRow(int row) {
     }
     m_editRow = row;
     m_editing = true;
-    RunTrapped(m_platform.dialogs, [this, row] { OpenEditor(row); });
+    RunTrapped(m_platform.dialogs, false, [this, row] { OpenEditor(row); });
 }
 
 void frmKelvra_EditRecord::OpenEditor(int row) {
@@ -187,7 +187,7 @@ void frmKelvra_EditRecord::mousePressEvent(QMouseEvent* event) {
 }
 
 void frmKelvra_EditRecord::OnOk() {
-    RunTrapped(m_platform.dialogs, [this] {
+    RunTrapped(m_platform.dialogs, false, [this] {
         Commit();
         const int count = std::min(FieldCount(), kFields);
         for (int field = 0; field < count; ++field) {

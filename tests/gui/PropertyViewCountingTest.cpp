@@ -13,6 +13,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>

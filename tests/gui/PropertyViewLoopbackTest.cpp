@@ -4,6 +4,7 @@
 #include "ConsoleRig.h"
 #include "PropertyViewRig.h"
 #include "SimulatorHost.h"
+#include "Waiting.h"
 #include "platform/qt/QtPlatform.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/PropertyViewButton.h"
@@ -22,7 +23,7 @@ namespace {
 
 using test::AnswerWindow;
 using test::Child;
-using test::WaitFor;
+using test::WaitUntil;
 
 constexpr const char* kSimulatorAddress = "127.0.10.1";
 
@@ -81,7 +82,7 @@ struct PropertyViewLoopback : test::WindowDriver {
         click(37);
         ASSERT_NE(view, nullptr);
         ASSERT_TRUE(
-            WaitFor([this] { return view->StatusText(1) == "On-Line" && !view->Loading(); }));
+            WaitUntil([this] { return view->StatusText(1) == "On-Line" && !view->Loading(); }));
     }
     FlexGrid& grid() { return *Child<FlexGrid>(*view, "grd"); }
     std::string shown(int row) { return grid().Text(row, 0).toStdString(); }
@@ -142,7 +143,7 @@ TEST(PropertyViewLoopback, TheArrayItemEditorWritesEachKindOfValue) {
     rig.login();
     const auto prepared = [](QDialog& editor, const char* control) {
         QWidget* value = Child<QWidget>(editor, control);
-        EXPECT_TRUE(WaitFor([value] { return value->isVisible(); }));
+        EXPECT_TRUE(WaitUntil([value] { return value->isVisible(); }));
         return value;
     };
     rig.edit(kBellVolume, "frmKelvra_EditItemArray", [&](QDialog& editor) {
@@ -204,7 +205,7 @@ TEST(PropertyViewLoopback, TheTableItemEditorAddsEditsAndRemovesRecords) {
     };
     rig.edit(kEmployees, "frmKelvra_EditItemTable", [&](QDialog& table) {
         auto& grid = *Child<QTableWidget>(table, "grd");
-        ASSERT_TRUE(WaitFor([&] { return grid.rowCount() == 2; }));
+        ASSERT_TRUE(WaitUntil([&] { return grid.rowCount() == 2; }));
         EXPECT_EQ(grid.item(1, 3)->text(), "1 Night"); // the shift's caption
         AnswerWindow(rig.dialogs, "frmKelvra_EditRecord", [&](QDialog& record) {
             typeInto(record, {{0, "7"}, {1, "CLIO"}});
@@ -252,6 +253,31 @@ TEST(PropertyViewLoopback, PunchErrorTimesAndTheDatabaseEntries) {
         EXPECT_EQ(rig.dialogs.messageBoxes.back().text, success);
     }
     EXPECT_TRUE(rig.simulator->withTerminal(1, [](auto& t) { return t.newRecords().empty(); }));
+}
+
+TEST(PropertyViewLoopback, ToolsOpensTheBellTableAndTheCardWindowOnItsLink) {
+    PropertyViewLoopback rig;
+    rig.openPropertyView();
+    rig.login(); // the bell table mode is written after login only
+    AnswerWindow(rig.dialogs, "frmKelvra_BellTable", [](QDialog& bellTable) {
+        Child<QComboBox>(bellTable, "cboBellTableMode")->setCurrentIndex(1);
+        ClickButton(bellTable, "cmdCtrl(3)"); // "Set Bell Time Mode"
+        bellTable.reject();
+    });
+    rig.choose("mnuTools(8)");
+    EXPECT_EQ(rig.simulator->withTerminal(1, [](auto& t) { return t.bellMode(); }), 1);
+
+    const std::string card =
+        rig.simulator->withTerminal(1, [](auto& t) { return t.newRecords().front().cardCode; });
+    std::string shown;
+    AnswerWindow(rig.dialogs, "frmKelvra_ReadCard", [&shown](QDialog& readCard) {
+        auto* code = Child<QLineEdit>(readCard, "txtCardCode");
+        EXPECT_TRUE(WaitUntil([code] { return !code->text().isEmpty(); }, 5000));
+        shown = code->text().toStdString();
+        ClickButton(readCard, "Command1");
+    });
+    rig.choose("mnuTools(10)");
+    EXPECT_EQ(shown, card); // the record the terminal pushed
 }
 
 } // namespace

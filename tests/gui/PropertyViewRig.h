@@ -3,11 +3,7 @@
 #include "FakeDialogs.h"
 #include "console/ModalDialog.h"
 
-#include <QApplication>
-#include <QDeadlineTimer>
 #include <QDialog>
-#include <QTest>
-#include <QThread>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -31,19 +27,6 @@ inline void AnswerWindow(FakeDialogs& dialogs, const std::string& name,
         dialog.show();
         act(dialog);
     };
-}
-
-// Waits, pumping events, until the condition holds or `ms` of real time have passed.
-inline bool WaitFor(const std::function<bool()>& condition, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QApplication::processEvents();
-        QThread::msleep(2);
-    }
-    return true;
 }
 
 } // namespace kelvra::test
