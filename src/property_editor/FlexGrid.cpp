@@ -31,11 +31,12 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
-    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    horizontalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
-    verticalHeader()->setHighlightSections(false);
 }
 
 void FlexGrid::SetColumnLayout(std::function<void(FlexGrid&, int width)> layout) {
@@ -54,23 +55,15 @@ void FlexGrid::resizeEvent(QResizeEvent* event) {
     ApplyColumnLayout();
 }
 
+// A caption cell rather than a header section: a changed header section has the whole grid
+// laid out and drawn again, which a load that fills a row at a time cannot afford.
 void FlexGrid::SetCaption(int row, const QString& text, const QColor& colour) {
-    if (row < 0 || row >= rowCount()) {
-        return;
+    if (auto* caption = Cell(row, 0)) {
+        caption->setFlags(Qt::ItemIsEnabled);
+        caption->setBackground(palette().button());
+        caption->setText(text);
+        caption->setForeground(colour);
     }
-    auto* caption = verticalHeaderItem(row);
-    if (caption == nullptr) {
-        caption = new QTableWidgetItem;
-        setVerticalHeaderItem(row, caption);
-    }
-    caption->setText(text);
-    caption->setForeground(colour);
-    caption->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-}
-
-QString FlexGrid::Caption(int row) const {
-    const auto* caption = verticalHeaderItem(row);
-    return caption == nullptr ? QString() : caption->text();
 }
 
 QTableWidgetItem* FlexGrid::Cell(int row, int column) {

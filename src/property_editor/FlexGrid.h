@@ -17,8 +17,9 @@ bool IsAccessible(std::int16_t flags, bool loggedIn);
 QColor AccessColour(std::int16_t flags, bool loggedIn);
 
 // The windows' grid: rows of cells whose text and colour are set one by one (a cell is made
-// on its first write), optionally with a fixed, header-styled first column that holds each
-// row's caption. The column widths follow the grid's width by the window's rule.
+// on its first write). A grid with row captions keeps them in its first column, fixed:
+// header-styled and never selected. The column widths follow the grid's width by the window's
+// rule.
 class FlexGrid : public QTableWidget {
 public:
     explicit FlexGrid(QWidget* parent = nullptr);
@@ -27,8 +28,8 @@ public:
     void SetColumnLayout(std::function<void(FlexGrid&, int width)> layout);
     void ApplyColumnLayout();
 
+    // The fixed first column.
     void SetCaption(int row, const QString& text, const QColor& colour);
-    QString Caption(int row) const;
     // Writes outside the grid's rows or columns are dropped.
     void SetText(int row, int column, const QString& text);
     void SetColour(int row, int column, const QColor& colour);

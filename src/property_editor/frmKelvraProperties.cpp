@@ -31,8 +31,8 @@ constexpr const char* kMachineNameItem = "MACHNAME";
 
 // The definition column takes 13/20 of the grid's width, the value column 7/20.
 void LayOutColumns(FlexGrid& grid, int width) {
-    grid.verticalHeader()->setFixedWidth(width * 13 / 20);
-    grid.setColumnWidth(0, width * 7 / 20);
+    grid.setColumnWidth(0, width * 13 / 20);
+    grid.setColumnWidth(1, width * 7 / 20);
 }
 
 } // namespace
@@ -49,21 +49,19 @@ frmKelvraProperties::frmKelvraProperties(PropertyViewPlatform platform, QWidget*
     Toolbar1->setObjectName("Toolbar1");
     BuildToolbar(Toolbar1);
 
-    // The grid has no header row; its fixed first column (the row captions) holds the
-    // definitions and column 1 the values.
+    // No header row; the fixed column 0 holds the definitions, column 1 the values. A click
+    // anywhere on a row makes its value the current cell.
     grd = new FlexGrid(this);
     grd->setObjectName("grd");
-    grd->setColumnCount(1);
+    grd->setColumnCount(2);
     grd->horizontalHeader()->hide();
     grd->horizontalHeader()->setStretchLastSection(true);
     grd->SetColumnLayout(LayOutColumns);
-    connect(grd, &QTableWidget::cellClicked, this, [this] { ShowHelpOfCurrentRow(); });
-    connect(grd, &QTableWidget::cellDoubleClicked, this, [this] { EditCurrentRow(); });
-    connect(grd->verticalHeader(), &QHeaderView::sectionClicked, this, [this](int row) {
+    connect(grd, &QTableWidget::cellClicked, this, [this](int row) {
         grd->SetCurrent(row, kValueColumn);
         ShowHelpOfCurrentRow();
     });
-    connect(grd->verticalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int row) {
+    connect(grd, &QTableWidget::cellDoubleClicked, this, [this](int row) {
         grd->SetCurrent(row, kValueColumn);
         EditCurrentRow();
     });

@@ -35,8 +35,8 @@ public:
     static constexpr std::int16_t kDefaultTimeout = 3000;
     static constexpr int kDeferredStartMs = 50;
     static constexpr const char* kPunchErrorTimes = "Punch Error Times - Mode Switch (0-10)";
-    // The grid's value column; the definitions stand in its fixed column of row captions.
-    static constexpr int kValueColumn = 0;
+    // The grid's value column; the definitions stand in the fixed column 0.
+    static constexpr int kValueColumn = 1;
 
     explicit frmKelvraProperties(PropertyViewPlatform platform, QWidget* parent = nullptr);
     ~frmKelvraProperties() override;
@@ -81,8 +81,8 @@ public:
     std::string StatusText(int panel) const; // panel 1 or 2
     const Catalogues& catalogues() const { return m_catalogues; }
 
-protected:
-    void reject() override; // every way of closing the window comes here
+    // Every way of closing the window comes here: refused while a load runs.
+    void reject() override;
 
 private:
     // Building the window.

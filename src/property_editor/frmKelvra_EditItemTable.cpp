@@ -126,10 +126,11 @@ void frmKelvra_EditItemTable::Load() {
     step([&] { LayOutGrid(count); });
     step([&] { closeWindow = !FetchRecords(); });
     step([&] {
-        ShowFieldHelp();
+        // The first record, on its first field: the index column is practically unseen.
         if (grd->rowCount() > 0) {
-            grd->SetCurrent(0);
+            grd->SetCurrent(0, std::max(grd->currentColumn(), 1));
         }
+        ShowFieldHelp();
     });
     busy.reset();
     if (closeWindow) {

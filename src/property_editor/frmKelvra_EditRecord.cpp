@@ -19,11 +19,11 @@ namespace kelvra {
 
 namespace {
 
-constexpr int kValueColumn = 0; // the definitions stand in the fixed column before it
+constexpr int kValueColumn = 1; // the definitions stand in the fixed column 0
 
 // Both columns take 9/20 of the grid's width.
 void LayOutColumns(FlexGrid& grid, int width) {
-    grid.verticalHeader()->setFixedWidth(width * 9 / 20);
+    grid.setColumnWidth(0, width * 9 / 20);
     grid.setColumnWidth(kValueColumn, width * 9 / 20);
 }
 
@@ -41,12 +41,10 @@ frmKelvra_EditRecord::frmKelvra_EditRecord(PropertyViewPlatform platform,
 
     grd = new FlexGrid(this);
     grd->setObjectName("grd");
-    grd->setColumnCount(1);
+    grd->setColumnCount(2);
     grd->horizontalHeader()->hide();
     grd->SetColumnLayout(LayOutColumns);
     connect(grd, &QTableWidget::cellClicked, this, [this](int row) { ClickRow(row); });
-    connect(grd->verticalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int row) { ClickRow(row); });
 
     // The editors live over the grid's cells, hidden until a row is clicked.
     QWidget* cells = grd->viewport();

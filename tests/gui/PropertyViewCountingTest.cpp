@@ -69,7 +69,7 @@ struct LoadedView : ScriptedTerminal {
         view.SetRetries(3);
         view.LoadItems();
     }
-    std::string shown(int row) { return Child<FlexGrid>(view, "grd")->Text(row, 0).toStdString(); }
+    std::string shown(int row) { return Child<FlexGrid>(view, "grd")->Text(row, 1).toStdString(); }
 };
 
 TEST(PropertyViewCounting, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
@@ -219,7 +219,7 @@ TEST(PropertyViewCounting, TheRecordEditorCommitsOnlyWhatItShouldKeep) {
             } else if (step[0] == 'c') {
                 const int field = step[1] - '0';
                 QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
-                                  grid.visualRect(grid.model()->index(field, 0)).center());
+                                  grid.visualRect(grid.model()->index(field, 1)).center());
             } else {
                 Child<QLineEdit>(record, "txtFieldData")
                     ->setText(QString::fromStdString(step.substr(1)));

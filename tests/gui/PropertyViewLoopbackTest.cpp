@@ -85,8 +85,8 @@ struct PropertyViewLoopback : test::WindowDriver {
             WaitUntil([this] { return view->StatusText(1) == "On-Line" && !view->Loading(); }));
     }
     FlexGrid& grid() { return *Child<FlexGrid>(*view, "grd"); }
-    std::string shown(int row) { return grid().Text(row, 0).toStdString(); }
-    bool reachable(int row) { return grid().Colour(row, 0) == WindowTextColour(); }
+    std::string shown(int row) { return grid().Text(row, 1).toStdString(); }
+    bool reachable(int row) { return grid().Colour(row, 1) == WindowTextColour(); }
     void choose(const char* action) { Child<QAction>(*view, action)->trigger(); }
     std::string terminalValue(const char* item) {
         return simulator->withTerminal(1, [item](auto& t) { return t.itemValue(item); })
@@ -95,7 +95,7 @@ struct PropertyViewLoopback : test::WindowDriver {
     // The toolbar's Edit on a row, with `act` working the editor that opens.
     void edit(int row, const char* editor, std::function<void(QDialog&)> act) {
         AnswerWindow(dialogs, editor, std::move(act));
-        grid().setCurrentCell(row, 0);
+        grid().setCurrentCell(row, 1);
         choose("Edit");
     }
     void login() {
@@ -132,7 +132,7 @@ TEST(PropertyViewLoopback, LoadsTheTerminalAndLogsInThroughThePasswordDialog) {
     EXPECT_TRUE(rig.view->IsLogin());
     EXPECT_TRUE(rig.reachable(kMachName));
     EXPECT_FALSE(rig.reachable(kFirmware)); // read-only by nature
-    rig.grid().setCurrentCell(kFirmware, 0);
+    rig.grid().setCurrentCell(kFirmware, 1);
     rig.choose("Edit");
     EXPECT_EQ(rig.dialogs.messageBoxes.back().text, "This item is read-only by nature");
 }
@@ -198,7 +198,7 @@ TEST(PropertyViewLoopback, TheTableItemEditorAddsEditsAndRemovesRecords) {
     const auto typeInto = [](QDialog& record, std::vector<std::pair<int, const char*>> entries) {
         auto& grid = *Child<QTableWidget>(record, "grd");
         for (const auto& [row, text] : entries) {
-            ClickCell(grid, row, 0);
+            ClickCell(grid, row, 1);
             Child<QLineEdit>(record, "txtFieldData")->setText(text);
         }
         ClickButton(record, "cmdCtrl(0)");
@@ -234,7 +234,7 @@ TEST(PropertyViewLoopback, PunchErrorTimesAndTheDatabaseEntries) {
     PropertyViewLoopback rig;
     rig.openPropertyView();
     rig.dialogs.inputAnswers = {"7"};
-    ClickCell(rig.grid(), kPunchTimesRow, 0, true);
+    ClickCell(rig.grid(), kPunchTimesRow, 1, true);
     EXPECT_EQ(rig.simulator->withTerminal(1, [](auto& t) { return t.punchTimes(); }), 7);
     EXPECT_EQ(rig.shown(kPunchTimesRow), "7");
 
