@@ -28,6 +28,7 @@ constexpr std::int16_t kAvailableAfterLogin = 8;
 constexpr const char* kNotSupported = "(N/A)";
 constexpr const char* kMachineNumberItem = "MACHNO";
 constexpr const char* kMachineNameItem = "MACHNAME";
+constexpr const char* kPasswordItem = "LOGINPWD";
 
 // The definition column takes 13/20 of the grid's width, the value column 7/20.
 void LayOutColumns(FlexGrid& grid, int width) {
@@ -56,6 +57,7 @@ frmKelvraProperties::frmKelvraProperties(PropertyViewPlatform platform, QWidget*
     grd->setColumnCount(2);
     grd->horizontalHeader()->hide();
     grd->horizontalHeader()->setStretchLastSection(true);
+    grd->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grd->SetColumnLayout(LayOutColumns);
     connect(grd, &QTableWidget::cellClicked, this, [this](int row) {
         grd->SetCurrent(row, kValueColumn);
@@ -231,7 +233,9 @@ void frmKelvraProperties::EditArrayItem(int row) {
     if (!editor.IsOK()) {
         return;
     }
-    if (row == m_PasswordRow) {
+    // The password item stays masked after an edit also when an item the terminal would not
+    // read out has taken the password row since.
+    if (row == m_PasswordRow || m_catalogues.items.at(row).Name == kPasswordItem) {
         grd->SetText(row, kValueColumn, "********");
         m_Password = editor.ItemData();
     } else {

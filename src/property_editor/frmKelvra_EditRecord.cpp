@@ -43,6 +43,7 @@ frmKelvra_EditRecord::frmKelvra_EditRecord(PropertyViewPlatform platform,
     grd->setObjectName("grd");
     grd->setColumnCount(2);
     grd->horizontalHeader()->hide();
+    grd->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grd->SetColumnLayout(LayOutColumns);
     connect(grd, &QTableWidget::cellClicked, this, [this](int row) { ClickRow(row); });
 
