@@ -9,9 +9,8 @@ cd "$(dirname "$0")/.."
 build=build/shots
 scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVRA_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target console_screenshots property_view_screenshots >/dev/null
+cmake --build "$build" --target console_screenshots >/dev/null
 "$build/tests/gui/console_screenshots" "$build/pictures"
-"$build/tests/gui/property_view_screenshots" "$build/pictures"
 if [ "${1:-}" = "--readme" ]; then
     mkdir -p docs
     cp "$build/pictures/main-0.png" docs/console.png

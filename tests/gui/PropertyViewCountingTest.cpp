@@ -24,8 +24,16 @@ namespace {
 using test::AnswerWindow;
 using test::Child;
 
-// A driver on a fake datagram link whose terminal answers by `answer` (status letter and data;
-// an empty text sends nothing), and the platform of the windows.
+// `failures` times "F", then `then`.
+std::vector<std::string> Fails(int failures, const std::string& then) {
+    std::vector<std::string> answers(static_cast<std::size_t>(failures), "F");
+    answers.push_back(then);
+    return answers;
+}
+
+// A driver on a fake datagram link to a terminal that answers from `script`: a request gets the
+// answers of the longest key it starts with in turn, the last one repeating ("A00" without a
+// key). The property view and the record editors' platform use it.
 struct ScriptedTerminal {
     test::VirtualTime time;
     test::FakeLinkFactory links{time};
@@ -33,37 +41,32 @@ struct ScriptedTerminal {
     test::FakeDialogs dialogs;
     test::MemorySettings machineWide;
     PropertyViewPlatform platform{time, time, machineWide, dialogs};
+    std::map<std::string, std::vector<std::string>> script;
     std::vector<std::string> requests; // command letters and data
-    std::function<std::string(const std::string&)> answer;
+    frmKelvraProperties view{platform};
 
     ScriptedTerminal() {
         KV.SetCommunicationType(2);
         KV.SetIP("127.0.0.1");
         KV.Connect();
         links.sockets[0]->peer = [this](const std::string& frame) {
-            requests.push_back(frame.substr(3, frame.size() - 8));
-            const std::string reply = answer(requests.back());
-            if (!reply.empty()) {
-                links.sockets[0]->arrive(test::TerminalReply(1, reply), 10);
+            const std::string& body = requests.emplace_back(frame.substr(3, frame.size() - 8));
+            std::string key;
+            for (const auto& [start, answers] : script) {
+                key = body.starts_with(start) && start.size() > key.size() ? start : key;
             }
+            const auto& answers = key.empty() ? std::vector<std::string>{"A00"} : script[key];
+            const std::string& reply =
+                answers[std::min<std::size_t>(sent(key), answers.size()) - 1];
+            links.sockets[0]->arrive(test::TerminalReply(1, reply), 10);
         };
     }
-    int sent(const std::string& start) const {
-        return static_cast<int>(std::count_if(requests.begin(), requests.end(),
-                                              [&](const auto& r) { return r.starts_with(start); }));
+    std::size_t sent(const std::string& start) const {
+        return static_cast<std::size_t>(std::count_if(
+            requests.begin(), requests.end(), [&](const auto& r) { return r.starts_with(start); }));
     }
-    // The answer to the n-th time (from 1) a command starting so is sent.
-    int nth(const std::string& body, const std::string& start) const {
-        return body.starts_with(start) ? sent(start) : 0;
-    }
-};
-
-struct LoadedView : ScriptedTerminal {
-    frmKelvraProperties view{platform};
-
     void load() {
         view.SetKelvraObj(KV);
-        view.SetCommunicationType(2);
         view.SetIP("127.0.0.1");
         view.SetSource(1);
         view.SetRetries(3);
@@ -75,7 +78,7 @@ struct LoadedView : ScriptedTerminal {
 TEST(PropertyViewCounting, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
     struct Row {
         int statusFailures, countFailures;
-        int statusSent, countSent;
+        std::size_t statusSent, countSent;
         std::string panel;
     };
     const std::vector<Row> rows = {
@@ -86,23 +89,16 @@ TEST(PropertyViewCounting, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.statusFailures * 100 + row.countFailures);
-        LoadedView rig;
-        rig.answer = [&](const std::string& body) -> std::string {
-            if (const int n = rig.nth(body, "LS")) {
-                return n > row.statusFailures ? "AO" : "F";
-            }
-            if (const int n = rig.nth(body, "IC")) {
-                return n > row.countFailures ? "A0" : "F";
-            }
-            return "A00";
-        };
+        ScriptedTerminal rig;
+        rig.script = {{"LS", Fails(row.statusFailures, "AO")},
+                      {"IC", Fails(row.countFailures, "A0")}};
         rig.load();
         EXPECT_EQ(rig.sent("LS"), row.statusSent);
         EXPECT_EQ(rig.sent("IC"), row.countSent);
         EXPECT_EQ(rig.view.StatusText(1), row.panel);
         // A reconnect after every failed status query.
         EXPECT_EQ(std::count(rig.links.journal.begin(), rig.links.journal.end(), "close socket 0"),
-                  std::min(row.statusFailures, row.statusSent));
+                  std::min<long>(row.statusFailures, static_cast<long>(row.statusSent)));
         const bool failed = row.panel != "On-Line";
         EXPECT_EQ(rig.view.LoginIsOK(), !failed);
         if (failed) {
@@ -114,47 +110,33 @@ TEST(PropertyViewCounting, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
 }
 
 TEST(PropertyViewCounting, MembersShareOneRetryBudgetAndMaskedValuesMarkThePasswordRow) {
-    LoadedView rig;
-    // Item: descriptor, then each member's answers in the order asked.
-    const std::map<std::string, std::pair<std::string, std::vector<std::string>>> items = {
-        {"00", {"SIZE3\t100\tVAL\t3\t4\tThree\t\t", {"A10", "A11", "A12"}}},
-        {"01", {"LOGINPWD\t101\tSTR\t1\t8\tPassword\t\t", {"Asecret"}}},
-        {"02", {"FAILS\t102\tVAL\t2\t4\tFailing\t\t", {}}},
-        {"03", {"HIDDEN\t103\tSTR\t1\t8\tHidden\t\t", {"D"}}},
-    };
-    rig.answer = [&](const std::string& body) -> std::string {
-        const std::string letters = body.substr(0, 2);
-        if (letters == "LS") {
-            return "AO";
-        }
-        if (letters == "IC") {
-            return "A4";
-        }
-        if (letters == "I?") {
-            return "A" + items.at(body.substr(2, 2)).first;
-        }
-        if (letters == "IG") {
-            const auto& answers = items.at(body.substr(2, 2)).second;
-            const auto n = static_cast<std::size_t>(rig.sent(body.substr(0, 4)) - 1);
-            return n < answers.size() ? answers[n] : "F";
-        }
-        return "A00";
+    ScriptedTerminal rig;
+    rig.script = {
+        {"LS", {"AO"}},
+        {"IC", {"A4"}},
+        {"I?00", {"ASIZE3\t100\tVAL\t3\t4\tThree\t\t"}},
+        {"IG00", {"A10", "A11", "A12"}},
+        {"I?01", {"ALOGINPWD\t101\tSTR\t1\t8\tPassword\t\t"}},
+        {"IG01", {"Asecret"}},
+        {"I?02", {"AFAILS\t102\tVAL\t2\t4\tFailing\t\t"}},
+        {"IG02", {"F"}},
+        {"I?03", {"AHIDDEN\t103\tSTR\t1\t8\tHidden\t\t"}},
+        {"IG03", {"D"}},
     };
     rig.load();
-    EXPECT_EQ(rig.sent("IG00"), 3);
+    EXPECT_EQ(rig.sent("IG00"), 3u);
     EXPECT_EQ(rig.shown(0), "12"); // the members share the cell; the last one read stays
     EXPECT_EQ(rig.shown(1), "********");
-    EXPECT_EQ(rig.sent("IG02"), 5); // 4 attempts for member 0 spend the budget of 3 retries
+    EXPECT_EQ(rig.sent("IG02"), 5u); // 4 attempts for member 0 spend the budget of 3 retries
     EXPECT_EQ(rig.shown(2), "");
     EXPECT_EQ(rig.shown(3), "********");
     EXPECT_EQ(rig.view.PasswordRow(), 3);
-    EXPECT_EQ(rig.view.StatusText(1), "On-Line");
 }
 
 TEST(PropertyViewCounting, TableChangesAndTheirItemUpdateShareOneAttemptCounter) {
     struct Row {
         int addFailures, updateFailures;
-        int addSent, updateSent, errorBoxes;
+        std::size_t addSent, updateSent, errorBoxes;
     };
     const std::vector<Row> rows = {
         {0, 0, 1, 1, 0},  {3, 0, 4, 1, 0},
@@ -164,17 +146,11 @@ TEST(PropertyViewCounting, TableChangesAndTheirItemUpdateShareOneAttemptCounter)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.addFailures * 100 + row.updateFailures);
         ScriptedTerminal rig;
+        rig.script = {{"IA", Fails(row.addFailures, "A")}, {"IU", Fails(row.updateFailures, "A")}};
         Catalogues catalogues;
-        catalogues.items.at(0).Type = "TAB";
         catalogues.items.at(0).Size = 1;
         catalogues.fields.Resize(1);
         catalogues.fields.at(0).Type = "STR";
-        rig.answer = [&](const std::string& body) -> std::string {
-            if (const int n = rig.nth(body, "IA")) {
-                return n > row.addFailures ? "A" : "F";
-            }
-            return rig.nth(body, "IU") > row.updateFailures ? "A" : "F";
-        };
         frmKelvra_EditItemTable table(rig.platform, catalogues);
         table.SetKelvraObj(rig.KV);
         AnswerWindow(rig.dialogs, "frmKelvra_EditRecord",
@@ -182,7 +158,7 @@ TEST(PropertyViewCounting, TableChangesAndTheirItemUpdateShareOneAttemptCounter)
         table.AddRecord();
         EXPECT_EQ(rig.sent("IA"), row.addSent);
         EXPECT_EQ(rig.sent("IU"), row.updateSent);
-        EXPECT_EQ(static_cast<int>(rig.dialogs.messageBoxes.size()), row.errorBoxes);
+        EXPECT_EQ(rig.dialogs.messageBoxes.size(), row.errorBoxes);
     }
 }
 
@@ -209,20 +185,17 @@ TEST(PropertyViewCounting, TheRecordEditorCommitsOnlyWhatItShouldKeep) {
         catalogues.fields.at(0).Type = "STR";
         catalogues.fields.at(1).Type = "DATE";
         frmKelvra_EditRecord record(rig.platform, catalogues);
-        record.SetItemIdx(0);
         record.SetRecordData({"ADA", "31-12-2027"});
         record.show();
         auto& grid = *Child<QTableWidget>(record, "grd");
         for (const std::string& step : row.steps) {
+            const QPoint cell = grid.visualRect(grid.model()->index(step[1] - '0', 1)).center();
             if (step == "bg") {
                 QTest::mouseClick(&record, Qt::LeftButton, {}, QPoint(1, 1));
             } else if (step[0] == 'c') {
-                const int field = step[1] - '0';
-                QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
-                                  grid.visualRect(grid.model()->index(field, 1)).center());
+                QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell);
             } else {
-                Child<QLineEdit>(record, "txtFieldData")
-                    ->setText(QString::fromStdString(step.substr(1)));
+                Child<QLineEdit>(record, "txtFieldData")->setText(step.substr(1).c_str());
             }
         }
         Child<QPushButton>(record, "cmdCtrl(0)")->click();

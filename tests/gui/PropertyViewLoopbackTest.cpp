@@ -49,6 +49,7 @@ struct PropertyViewLoopback : test::WindowDriver {
     std::unique_ptr<QtPlatform> platform;
     test::FakeDialogs dialogs;
     frmKelvraProperties* view = nullptr;
+    bool loaded = false;
 
     PropertyViewLoopback() {
         sim::SimulatorOptions options;
@@ -69,20 +70,17 @@ struct PropertyViewLoopback : test::WindowDriver {
         find<QComboBox>("cboType")->setCurrentIndex(0);
         setText("txtUDP_Port", std::to_string(simulator->udpPort()));
         EXPECT_EQ(press(0), "OK!\n");
+        // Button 37, and the load that follows 50 ms later.
+        AnswerWindow(dialogs, "frmKelvraProperties",
+                     [this](QDialog& shown) { view = static_cast<frmKelvraProperties*>(&shown); });
+        click(37);
+        loaded = view != nullptr &&
+                 WaitUntil([this] { return view->StatusText(1) == "On-Line" && !view->Loading(); },
+                           10000);
     }
     ~PropertyViewLoopback() {
         window.reset();
         simulator->stop();
-    }
-
-    // Button 37, and the load that follows 50 ms later.
-    void openPropertyView() {
-        AnswerWindow(dialogs, "frmKelvraProperties",
-                     [this](QDialog& shown) { view = static_cast<frmKelvraProperties*>(&shown); });
-        click(37);
-        ASSERT_NE(view, nullptr);
-        ASSERT_TRUE(
-            WaitUntil([this] { return view->StatusText(1) == "On-Line" && !view->Loading(); }));
     }
     FlexGrid& grid() { return *Child<FlexGrid>(*view, "grd"); }
     std::string shown(int row) { return grid().Text(row, 1).toStdString(); }
@@ -111,9 +109,9 @@ struct PropertyViewLoopback : test::WindowDriver {
     }
 };
 
-TEST(PropertyViewLoopback, LoadsTheTerminalAndLogsInThroughThePasswordDialog) {
+TEST(PropertyViewLoopback, LoadsLogsInAndRunsTheMenus) {
     PropertyViewLoopback rig;
-    rig.openPropertyView();
+    ASSERT_TRUE(rig.loaded);
     ASSERT_EQ(rig.grid().rowCount(), kPunchTimesRow + 1);
     EXPECT_TRUE(std::regex_match(rig.shown(kTime), std::regex(R"(\d\d:\d\d:\d\d)")));
     EXPECT_EQ(rig.shown(kMachName), "KELVRA-SIM");
@@ -121,25 +119,59 @@ TEST(PropertyViewLoopback, LoadsTheTerminalAndLogsInThroughThePasswordDialog) {
     EXPECT_EQ(rig.shown(kPassword), "********");
     EXPECT_EQ(rig.view->PasswordRow(), kPassword);
     EXPECT_EQ(rig.shown(kEmployees), "<Table>");
-    EXPECT_EQ(rig.shown(kPunchTimesRow), "0");
     EXPECT_EQ(rig.view->StatusText(2), "Source: 1");
     // Logged out, only what the terminal offers without login is reachable.
     EXPECT_TRUE(rig.reachable(kTime));
     EXPECT_FALSE(rig.reachable(kMachName));
-    EXPECT_FALSE(rig.reachable(kFirmware));
+    rig.dialogs.inputAnswers = {"7"};
+    ClickCell(rig.grid(), kPunchTimesRow, 1, true);
+    EXPECT_EQ(rig.simulator->withTerminal(1, [](auto& t) { return t.punchTimes(); }), 7);
+    EXPECT_EQ(rig.shown(kPunchTimesRow), "7");
+    // The terminal refuses before login: the refusal is shown, not the success text.
+    rig.choose("mnuTools(4)"); // "&Delete Old Data"
+    EXPECT_EQ(rig.dialogs.messageBoxes.back(),
+              (test::FakeDialogs::MessageBoxCall{"KV_ERR_ACCESS_DENIED", MessageButtons::Ok,
+                                                 MessageIcon::Warning, ""}));
 
     rig.login();
-    EXPECT_TRUE(rig.view->IsLogin());
     EXPECT_TRUE(rig.reachable(kMachName));
-    EXPECT_FALSE(rig.reachable(kFirmware)); // read-only by nature
+    EXPECT_FALSE(rig.reachable(kFirmware));
     rig.grid().setCurrentCell(kFirmware, 1);
     rig.choose("Edit");
     EXPECT_EQ(rig.dialogs.messageBoxes.back().text, "This item is read-only by nature");
+
+    for (const auto& [entry, success] : std::vector<std::pair<const char*, const char*>>{
+             {"mnuTools(3)", "Reset Old Data OK."},
+             {"mnuTools(4)", "Delete Old Data OK."},
+             {"mnuTools(5)", "Initialize Database OK."},
+             {"mnuTools(6)", "Recover Database OK."}}) {
+        rig.choose(entry);
+        EXPECT_EQ(rig.dialogs.messageBoxes.back().text, success);
+    }
+    EXPECT_TRUE(rig.simulator->withTerminal(1, [](auto& t) { return t.newRecords().empty(); }));
+
+    AnswerWindow(rig.dialogs, "frmKelvra_BellTable", [](QDialog& bellTable) {
+        Child<QComboBox>(bellTable, "cboBellTableMode")->setCurrentIndex(1);
+        ClickButton(bellTable, "cmdCtrl(3)"); // "Set Bell Time Mode", after login only
+        bellTable.reject();
+    });
+    rig.choose("mnuTools(8)");
+    EXPECT_EQ(rig.simulator->withTerminal(1, [](auto& t) { return t.bellMode(); }), 1);
+    rig.simulator->addPunchRecord(1, "87654321");
+    std::string shownCard;
+    AnswerWindow(rig.dialogs, "frmKelvra_ReadCard", [&shownCard](QDialog& readCard) {
+        auto* code = Child<QLineEdit>(readCard, "txtCardCode");
+        EXPECT_TRUE(WaitUntil([code] { return !code->text().isEmpty(); }, 5000));
+        shownCard = code->text().toStdString();
+        ClickButton(readCard, "Command1");
+    });
+    rig.choose("mnuTools(10)");
+    EXPECT_EQ(shownCard, "87654321"); // the record the terminal pushed
 }
 
 TEST(PropertyViewLoopback, TheArrayItemEditorWritesEachKindOfValue) {
     PropertyViewLoopback rig;
-    rig.openPropertyView();
+    ASSERT_TRUE(rig.loaded);
     rig.login();
     const auto prepared = [](QDialog& editor, const char* control) {
         QWidget* value = Child<QWidget>(editor, control);
@@ -173,26 +205,25 @@ TEST(PropertyViewLoopback, TheArrayItemEditorWritesEachKindOfValue) {
     EXPECT_EQ(rig.shown(kDate), "24-12-2030");
 }
 
+// The records of the simulator's table item, as "IF" gives them.
 std::vector<std::string> SimulatorTable(sim::SimulatorHost& simulator) {
-    return simulator.withTerminal(1, [](sim::TerminalModel& terminal) {
-        std::vector<std::string> records;
+    std::vector<std::string> records;
+    simulator.withTerminal(1, [&records](sim::TerminalModel& terminal) {
         const auto now = sim::SteadyClock::now();
         terminal.handleCommand("IT11", now);
-        for (int record = 0; record < 20; ++record) {
-            const std::string reply = terminal.handleCommand("IF11", now).value_or("E");
-            if (reply.front() != 'A') {
-                break;
-            }
+        for (std::string reply;
+             records.size() < 20 &&
+             (reply = terminal.handleCommand("IF11", now).value_or("E"))[0] == 'A';
+             terminal.handleCommand("IH11", now)) {
             records.push_back(reply.substr(1));
-            terminal.handleCommand("IH11", now);
         }
-        return records;
     });
+    return records;
 }
 
 TEST(PropertyViewLoopback, TheTableItemEditorAddsEditsAndRemovesRecords) {
     PropertyViewLoopback rig;
-    rig.openPropertyView();
+    ASSERT_TRUE(rig.loaded);
     rig.login();
     // The record editor: a click on a row opens its editor, the next click commits it.
     const auto typeInto = [](QDialog& record, std::vector<std::pair<int, const char*>> entries) {
@@ -228,56 +259,6 @@ TEST(PropertyViewLoopback, TheTableItemEditorAddsEditsAndRemovesRecords) {
         std::regex_match(records[1], std::regex(R"(3\t7\tCLIO\t0\t\d\d-\d\d-\d{4}\t00:00:00)")))
         << records[1];
     EXPECT_TRUE(rig.dialogs.messageBoxes.size() == 1) << rig.dialogs.messageBoxes.back();
-}
-
-TEST(PropertyViewLoopback, PunchErrorTimesAndTheDatabaseEntries) {
-    PropertyViewLoopback rig;
-    rig.openPropertyView();
-    rig.dialogs.inputAnswers = {"7"};
-    ClickCell(rig.grid(), kPunchTimesRow, 1, true);
-    EXPECT_EQ(rig.simulator->withTerminal(1, [](auto& t) { return t.punchTimes(); }), 7);
-    EXPECT_EQ(rig.shown(kPunchTimesRow), "7");
-
-    // Logged out the terminal refuses: the refusal is shown, not the success text.
-    rig.choose("mnuTools(4)");
-    EXPECT_EQ(rig.dialogs.messageBoxes.back(),
-              (test::FakeDialogs::MessageBoxCall{"KV_ERR_ACCESS_DENIED", MessageButtons::Ok,
-                                                 MessageIcon::Warning, ""}));
-    rig.login();
-    for (const auto& [entry, success] : std::vector<std::pair<const char*, const char*>>{
-             {"mnuTools(3)", "Reset Old Data OK."},
-             {"mnuTools(4)", "Delete Old Data OK."},
-             {"mnuTools(5)", "Initialize Database OK."},
-             {"mnuTools(6)", "Recover Database OK."}}) {
-        rig.choose(entry);
-        EXPECT_EQ(rig.dialogs.messageBoxes.back().text, success);
-    }
-    EXPECT_TRUE(rig.simulator->withTerminal(1, [](auto& t) { return t.newRecords().empty(); }));
-}
-
-TEST(PropertyViewLoopback, ToolsOpensTheBellTableAndTheCardWindowOnItsLink) {
-    PropertyViewLoopback rig;
-    rig.openPropertyView();
-    rig.login(); // the bell table mode is written after login only
-    AnswerWindow(rig.dialogs, "frmKelvra_BellTable", [](QDialog& bellTable) {
-        Child<QComboBox>(bellTable, "cboBellTableMode")->setCurrentIndex(1);
-        ClickButton(bellTable, "cmdCtrl(3)"); // "Set Bell Time Mode"
-        bellTable.reject();
-    });
-    rig.choose("mnuTools(8)");
-    EXPECT_EQ(rig.simulator->withTerminal(1, [](auto& t) { return t.bellMode(); }), 1);
-
-    const std::string card =
-        rig.simulator->withTerminal(1, [](auto& t) { return t.newRecords().front().cardCode; });
-    std::string shown;
-    AnswerWindow(rig.dialogs, "frmKelvra_ReadCard", [&shown](QDialog& readCard) {
-        auto* code = Child<QLineEdit>(readCard, "txtCardCode");
-        EXPECT_TRUE(WaitUntil([code] { return !code->text().isEmpty(); }, 5000));
-        shown = code->text().toStdString();
-        ClickButton(readCard, "Command1");
-    });
-    rig.choose("mnuTools(10)");
-    EXPECT_EQ(shown, card); // the record the terminal pushed
 }
 
 } // namespace

@@ -9,10 +9,8 @@ MessageAnswer FakeDialogs::messageBox(const std::string& text, MessageButtons bu
     return yesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }
 
-std::optional<std::string> FakeDialogs::inputBox(const std::string& prompt,
-                                                 const std::string& title,
-                                                 const std::string& initial) {
-    inputBoxes.push_back(title + ": " + prompt + " [" + initial + "]");
+std::optional<std::string> FakeDialogs::inputBox(const std::string&, const std::string&,
+                                                 const std::string&) {
     if (inputAnswers.empty()) {
         return std::nullopt;
     }
@@ -22,9 +20,8 @@ std::optional<std::string> FakeDialogs::inputBox(const std::string& prompt,
 }
 
 void FakeDialogs::showModal(ModalWindow& window) {
-    const std::string name = window.windowName();
-    modalWindows.push_back(name);
-    if (const auto answer = windowAnswers.find(name); answer != windowAnswers.end()) {
+    if (const auto answer = windowAnswers.find(window.windowName());
+        answer != windowAnswers.end()) {
         const auto act = answer->second; // the answer may replace itself
         act(window);
     }

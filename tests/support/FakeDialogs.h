@@ -12,11 +12,10 @@
 
 namespace kelvra::test {
 
-// Dialogs that record every message box, input box, modal window and busy-pointer switch. A
-// message box is answered with its first button (OK or Yes); an input box with the next of
-// `inputAnswers` (cancelled when none is left); a modal window by the test's answer for its
-// name, which acts on the window and returns (a window without an answer is left unshown, as
-// if cancelled at once).
+// Dialogs that record every message box and busy-pointer switch. A message box is answered
+// with its first button (OK or Yes); an input box with the next of `inputAnswers` (cancelled
+// when none is left); a modal window by the test's answer for its name, which works the window
+// and returns (a window without an answer is left unshown, as if cancelled at once).
 class FakeDialogs : public Dialogs {
 public:
     struct MessageBoxCall {
@@ -34,16 +33,13 @@ public:
 
     MessageAnswer messageBox(const std::string& text, MessageButtons buttons, MessageIcon icon,
                              const std::string& title) override;
-    std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
-                                        const std::string& initial) override;
+    std::optional<std::string> inputBox(const std::string&, const std::string&,
+                                        const std::string&) override;
     void showModal(ModalWindow& window) override;
     void setBusy(bool on) override { busyChanges.push_back(on); }
 
     std::vector<MessageBoxCall> messageBoxes;
-    // Prompt, title and pre-filled text of every input box, one line each.
-    std::vector<std::string> inputBoxes;
     std::deque<std::optional<std::string>> inputAnswers;
-    std::vector<std::string> modalWindows;
     std::map<std::string, std::function<void(ModalWindow&)>> windowAnswers;
     // Every switch of the busy pointer, in order.
     std::vector<bool> busyChanges;
