@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs="${FUZZ_RUNS:-1000000}"
-targets=(fuzz_reply fuzz_receive_path fuzz_item_descriptor fuzz_field_descriptor fuzz_leading_number)
+targets=(fuzz_reply fuzz_receive_path fuzz_item_descriptor fuzz_field_descriptor fuzz_leading_number
+    fuzz_number_entry)
 
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKELVRA_BUILD_FUZZ=ON -DKELVRA_BUILD_TESTS=OFF -DKELVRA_BUILD_BENCH=OFF >/dev/null

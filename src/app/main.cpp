@@ -1,12 +1,10 @@
-// kelvra-console: the console window, with its property view, over the Qt platform.
+// kelvra-console: the console window over the Qt platform.
 //
 // The settings files are the platform's defaults unless KELVRA_SETTINGS_DIR names a folder,
 // which then holds both (user.ini and machine.ini): the demo and the tests point it at a
 // folder of their own so they never touch an operator's settings.
+#include "app/ConsoleProgram.h"
 #include "console/QtDialogs.h"
-#include "console/frmMainCKelvra.h"
-#include "platform/qt/QtPlatform.h"
-#include "property_editor/PropertyViewButton.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,14 +20,9 @@ QString SettingsFile(const char* name) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    kelvra::QtPlatform platform(SettingsFile("user.ini"), SettingsFile("machine.ini"));
     kelvra::QtDialogs dialogs;
-    kelvra::frmMainCKelvra window(kelvra::ConsolePlatform{
-        platform.clock, platform.clock, platform.links, platform.userSettings, dialogs});
-    dialogs.setParent(&window);
-    kelvra::AttachPropertyView(window,
-                               kelvra::PropertyViewPlatform{platform.clock, platform.clock,
-                                                            platform.machineSettings, dialogs});
-    window.show();
+    kelvra::ConsoleProgram program(dialogs, SettingsFile("user.ini"), SettingsFile("machine.ini"));
+    dialogs.setParent(&program.window());
+    program.window().show();
     return application.exec();
 }

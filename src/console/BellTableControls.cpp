@@ -128,7 +128,8 @@ void ReadBellTimes(ucKelvra& kv, std::int16_t source, std::int16_t weekDay, Bell
                                      "on were not read.");
         }
         const std::size_t split = reply.size() - 2;
-        const bool enabled = ReadLeadingNumber(std::string_view(reply).substr(split)) != 0;
+        const bool enabled =
+            ReadLeadingNumber(std::string_view(reply).substr(split), NumberForms::DecimalOnly) != 0;
         entries.SetEntry(i, reply.substr(0, split), enabled);
     }
 }
@@ -140,7 +141,7 @@ std::optional<std::int16_t> ReadBellTableMode(ucKelvra& kv, std::int16_t source)
     }
     std::string reply;
     kv.GetData(reply);
-    return ReadInt16(reply);
+    return ReadInt16(reply, NumberForms::DecimalOnly);
 }
 
 } // namespace kelvra

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "console/ConsoleLayout.h"
+#include "console/NumberEntry.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <variant>
 
 namespace kelvra {
 
@@ -16,10 +18,14 @@ class ucKelvra;
 struct ButtonPress {
     frmMainCKelvra& window;
     ucKelvra& KV;
-    std::int16_t S; // the source ID, from "Source:"
-    std::string D;  // the item data, "<T>" replaced by TAB
+    std::string D; // the item data, "<T>" replaced by TAB
     int index;
+    // "Source:" as read at the start of the press, or why it could not be taken.
+    std::variant<std::int16_t, NumberEntryRefused> source;
 
+    // The source ID. A source that does not fit refuses the press here, so only the presses
+    // that address a terminal are refused by it ("Clear" and "Get" go ahead).
+    std::int16_t S() const;
     std::int16_t n(const char* box) const; // the box's number entry
     std::string t(const char* box) const;  // the box's text
 };

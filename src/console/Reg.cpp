@@ -20,6 +20,12 @@ std::string Reg::RegReadString(const std::string& application, const std::string
                                const std::string& name, const std::string& fallback) {
     std::string result = fallback;
     try {
+        // Reading creates the key when it is missing, as the registry's readers do. A store
+        // that cannot be written is still read: the options stored there stay in force.
+        m_store.createKey(application, section);
+    } catch (const std::exception&) {
+    }
+    try {
         // A marker that no stored text can equal tells a missing value from a stored one.
         static const std::string kMissing(1, '\0');
         std::string stored = m_store.read(application, section, name, kMissing);
@@ -42,7 +48,7 @@ bool Reg::RegReadOption(const std::string& application, const std::string& secti
                         const std::string& name) {
     const std::string stored = RegReadString(application, section, name, 0);
     try {
-        return ReadLeadingNumber(stored) == 1;
+        return ReadLeadingNumber(stored, NumberForms::DecimalOnly) == 1;
     } catch (const std::overflow_error&) {
         return false;
     }

@@ -8,8 +8,8 @@ namespace kelvra {
 
 // The machine-wide settings helpers over the machine-wide store, which keeps a value under
 // the key path "Software", application, section (joined by backslashes) with the given name. Both
-// swallow every failure: a write that cannot be made does not happen, a read that cannot be made
-// gives its default.
+// create the key when it is missing, reading too, and both swallow every failure: a write that
+// cannot be made does not happen, a read that cannot be made gives its default.
 class Reg {
 public:
     // Longest stored text a read accepts, its terminating NUL included; anything longer

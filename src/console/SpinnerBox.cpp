@@ -41,7 +41,8 @@ SpinnerBox::SpinnerBox(QLineEdit* box, int lowest, int highest, int step, QWidge
 void SpinnerBox::StepBy(int steps) {
     double current = 0;
     try {
-        current = ReadLeadingNumber(m_box->text().toLatin1().toStdString());
+        current =
+            ReadLeadingNumber(m_box->text().toLatin1().toStdString(), NumberForms::DecimalOnly);
     } catch (const std::overflow_error&) {
         current = m_highest;
     }

@@ -81,6 +81,10 @@ void frmMainCKelvra::Load() {
 }
 
 void frmMainCKelvra::closeEvent(QCloseEvent* event) {
+    // Closing ends the program, also while a press waits inside the driver (a TCP connect to
+    // an address without a module waits about 20 s): the wait ends now, and the press then
+    // unwinds without sending anything more.
+    m_KV.Shutdown();
     m_KV.CloseConnection();
     event->accept();
 }
@@ -100,8 +104,13 @@ void frmMainCKelvra::PressButton(int index) {
     BusyPointer busy(m_dialogs);
     try {
         const ConsoleButton* button = FindConsoleButton(index);
-        ButtonPress press{*this, m_KV, 0, ReplaceTabMarks(BoxText("txtItemData")), index};
-        press.S = NumberEntry("txtID");
+        ButtonPress press{*this, m_KV, ReplaceTabMarks(BoxText("txtItemData")), index,
+                          std::int16_t{0}};
+        try {
+            press.source = NumberEntry("txtID");
+        } catch (const NumberEntryRefused& refusal) {
+            press.source = refusal; // refuses only the presses that address a terminal
+        }
         if (button != nullptr) {
             button->action(press);
             if (button->shown == Shown::Own) {
@@ -128,7 +137,7 @@ void frmMainCKelvra::CommonResultStep(const ConsoleButton* button) {
         if (button != nullptr && button->shown == Shown::CommonIntoPunchTimes) {
             double number = 0;
             try {
-                number = ReadLeadingNumber(result);
+                number = ReadLeadingNumber(result, NumberForms::DecimalOnly);
             } catch (const std::overflow_error&) {
             }
             static_cast<QLineEdit*>(m_boxes.at("txtPunchTimes").widget)
@@ -141,22 +150,39 @@ void frmMainCKelvra::CommonResultStep(const ConsoleButton* button) {
 }
 
 void frmMainCKelvra::EstablishConnection() {
+    std::string failure; // what an unconnected link means, for the operator
     if (m_iCommType == 0) {
-        m_KV.SetIP(Latin1(txtIP->text()));
-        m_KV.SetUDP_Port(ReadNumberEntry32(Latin1(txtUDP_Port->text()), "Port"));
+        // The port is read first: a refused port changes nothing.
+        const std::int32_t port = ReadPortEntry(Latin1(txtUDP_Port->text()), "Port");
+        const std::string address = Latin1(txtIP->text());
+        m_KV.SetIP(address);
+        m_KV.SetUDP_Port(port);
         m_KV.SetCommunicationType(cboType->currentIndex() == 0 ? 2 : 3);
+        failure = address.empty() ? "the address box is empty"
+                                  : "\"" + address + "\" is no address or known host name";
     } else {
         m_KV.SetCommunicationType(0);
         m_KV.SetComport(static_cast<std::int16_t>(cboComport->currentIndex() + 1));
+        failure = Latin1(cboComport->currentText()) + " cannot be opened";
     }
     m_KV.SetTimeout(kReplyTimeout);
-    m_KV.Connect();
+    // Saved before connecting: a TCP connect waits, and the window may be closed meanwhile.
     try {
         m_perUser.write(kApplicationTitle, kLastTerminalAddress.section, kLastTerminalAddress.name,
                         Latin1(txtIP->text()));
     } catch (const std::exception&) {
         // Remembering the address is a convenience; the connection stands without it.
     }
+    m_KV.Connect();
+    // Connect keeps its failures to itself: a datagram or serial link that it could not set
+    // up is left unconnected, and a stream link without an address is not even tried. A
+    // stream connect that fails leaves its code, which the common step shows.
+    const bool streamLink = m_KV.CommunicationType() == 3;
+    if (streamLink ? m_KV.IP().empty() : !m_KV.Connected()) {
+        AppendResult("No connection: " + failure + ".\r\n");
+        return;
+    }
+    CommonResultStep(nullptr);
 }
 
 void frmMainCKelvra::OnKelvraDataArival(const std::string& address, std::int16_t source,

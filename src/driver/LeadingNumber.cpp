@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -27,18 +26,23 @@ std::string withoutBlanks(std::string_view text) {
     return compact;
 }
 
-double readRadix(std::string_view digits, int radix) {
+std::optional<double> readRadix(std::string_view digits, int radix) {
     constexpr std::uint64_t kLimit = 0xFFFFFFFFull;
     std::uint64_t value = 0;
+    bool anyDigit = false;
     for (char c : digits) {
         const int digit = HexDigitValue(c);
         if (digit < 0 || digit >= radix) {
             break;
         }
+        anyDigit = true;
         value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(digit);
         if (value > kLimit) {
             throw std::overflow_error("Overflow");
         }
+    }
+    if (!anyDigit) {
+        return std::nullopt;
     }
     // The bit pattern is read as a signed number of the smallest width that holds it.
     if (value <= 0xFFFF) {
@@ -51,7 +55,12 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-double readDecimal(std::string_view text) {
+// Compared one by one: a lookup in "EeDd" with strchr would also find the NUL that ends it.
+bool isExponentLetter(char c) {
+    return c == 'E' || c == 'e' || c == 'D' || c == 'd';
+}
+
+std::optional<double> readDecimal(std::string_view text) {
     std::string number;
     std::size_t at = 0;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
@@ -70,9 +79,9 @@ double readDecimal(std::string_view text) {
         }
     }
     if (!anyDigit) {
-        return 0.0;
+        return std::nullopt;
     }
-    if (at < text.size() && std::strchr("EeDd", text[at]) != nullptr) {
+    if (at < text.size() && isExponentLetter(text[at])) {
         std::size_t exponentAt = at + 1;
         std::string exponent = "e";
         if (exponentAt < text.size() && (text[exponentAt] == '+' || text[exponentAt] == '-')) {
@@ -96,10 +105,10 @@ double readDecimal(std::string_view text) {
 
 } // namespace
 
-double ReadLeadingNumber(std::string_view text) {
+std::optional<double> FindLeadingNumber(std::string_view text, NumberForms forms) {
     const std::string compact = withoutBlanks(text);
     const std::string_view view = compact;
-    if (view.size() >= 2 && view[0] == '&') {
+    if (forms == NumberForms::WithHexAndOctal && view.size() >= 2 && view[0] == '&') {
         const char prefix = static_cast<char>(std::toupper(static_cast<unsigned char>(view[1])));
         if (prefix == 'H') {
             return readRadix(view.substr(2), 16);
@@ -107,9 +116,13 @@ double ReadLeadingNumber(std::string_view text) {
         if (prefix == 'O') {
             return readRadix(view.substr(2), 8);
         }
-        return 0.0;
+        return std::nullopt;
     }
     return readDecimal(view);
+}
+
+double ReadLeadingNumber(std::string_view text, NumberForms forms) {
+    return FindLeadingNumber(text, forms).value_or(0.0);
 }
 
 std::int16_t RoundToInt16(double value) {
@@ -121,8 +134,8 @@ std::int16_t RoundToInt16(double value) {
     return static_cast<std::int16_t>(rounded);
 }
 
-std::int16_t ReadInt16(std::string_view text) {
-    return RoundToInt16(ReadLeadingNumber(text));
+std::int16_t ReadInt16(std::string_view text, NumberForms forms) {
+    return RoundToInt16(ReadLeadingNumber(text, forms));
 }
 
 int HexDigitValue(char c) {

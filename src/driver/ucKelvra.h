@@ -104,6 +104,9 @@ public:
 
     void Connect();
     void CloseConnection();
+    // Ends every wait at once; every later command fails at once without sending. For an owner
+    // that goes away while a command may still be waiting (the console being closed).
+    void Shutdown() { m_ShuttingDown = true; }
 
     // Extended mode: the terminal pushes each punch record and waits for its confirmation.
     void X_LogOn(std::int16_t i_iID);
@@ -251,6 +254,7 @@ private:
     bool m_Connected = false;
     bool m_RealTimeMode = false;
     bool m_ResendPending = false;
+    bool m_ShuttingDown = false;
     std::string m_ModuleReply;
     std::int16_t m_ResendCount = 0;
     RecordCutter m_RecordCutter;

@@ -26,7 +26,7 @@ constexpr std::int16_t kResendRequests = 3;
 } // namespace
 
 void ucKelvra::ConnectTcp() {
-    if (m_IP.empty()) {
+    if (m_IP.empty() || m_ShuttingDown) {
         return;
     }
     // Every failing statement below is skipped and the sequence goes on.
@@ -52,11 +52,19 @@ void ucKelvra::ConnectTcp() {
             WaitMilliseconds(kStatusWaitMs);
             answered = m_ModuleReply.find('/') != std::string::npos;
         }
+        if (m_ShuttingDown) {
+            m_ErrCode = KV_ERR_TCP_CONNECTION_FAILED;
+            return;
+        }
         if (!answered || ModuleIsFree(m_ModuleReply)) {
             break;
         }
         SkipOnFailure([&] { wskVexa5->send("E"); });
         WaitMilliseconds(kExitPauseMs);
+        if (m_ShuttingDown) {
+            m_ErrCode = KV_ERR_TCP_CONNECTION_FAILED;
+            return;
+        }
         if (++attempt >= kModuleAttempts) {
             break;
         }
@@ -78,11 +86,18 @@ void ucKelvra::ConnectTcp() {
     auto reconnect = [&] {
         SkipOnFailure([&] { wsk->close(); });
         WaitMilliseconds(kReconnectPauseMs);
-        SkipOnFailure([&] { wsk->connect(); });
+        if (!m_ShuttingDown) {
+            SkipOnFailure([&] { wsk->connect(); });
+        }
         WaitMilliseconds(kReconnectPauseMs);
     };
     for (int failures = 0;;) {
         SkipOnFailure([&] { m_pump.processEvents(); });
+        if (m_ShuttingDown) {
+            m_ErrCode = KV_ERR_TCP_CONNECTION_FAILED;
+            SkipOnFailure([&] { CloseSocket(); });
+            return;
+        }
         int state = SocketClosed;
         SkipOnFailure([&] { state = wsk->state(); });
         if (state == SocketConnected) {

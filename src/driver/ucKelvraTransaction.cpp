@@ -75,6 +75,10 @@ bool isKnownLink(std::int32_t type) {
 
 void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::string& data,
                       const bool& needAck) {
+    if (m_ShuttingDown) {
+        m_ErrCode = KV_ERR_CONNECTION_NOT_ESTABLISHED;
+        return;
+    }
     SendAttempts attempts(m_ErrCode);
 
     if (!m_Connected) {
@@ -152,7 +156,7 @@ void ucKelvra::DiscardLateReply() {
     // sent later, or after a command that succeeded, pay nothing.
     const std::uint32_t until = *std::exchange(m_LateReplyUntil, std::nullopt);
     const WaitingCommand waiting(m_WaitDepth);
-    while (static_cast<std::int32_t>(until - m_clock.tickCount()) > 0) {
+    while (!m_ShuttingDown && static_cast<std::int32_t>(until - m_clock.tickCount()) > 0) {
         m_clock.sleep(kReplyPassMs);
         m_pump.processEvents();
         const bool replyEnded =
@@ -185,7 +189,7 @@ void ucKelvra::GetResult() {
                 accumulated.find(CR) != std::string::npos) {
                 break;
             }
-            if (passesLeft == 0) {
+            if (passesLeft == 0 || m_ShuttingDown) {
                 timedOut();
                 return;
             }
@@ -250,6 +254,9 @@ void ucKelvra::WaitMilliseconds(std::int32_t ms) {
     int passes = 0;
     for (;;) {
         m_pump.processEvents();
+        if (m_ShuttingDown) {
+            return;
+        }
         m_clock.sleep(1);
         // Reading the counter is left to every 11th pass.
         if (++passes > 10) {

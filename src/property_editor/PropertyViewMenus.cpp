@@ -163,7 +163,7 @@ void frmKelvraProperties::RefreshWithPolling() {
         std::string shown = std::to_string(m_MachNo);
         if (grd->rowCount() > kRowsBeforeMachineNumberIsRead) {
             shown = grd->Text(0, kValueColumn).toLatin1().toStdString();
-            machine = ReadInt16(shown);
+            machine = ReadInt16(shown, NumberForms::DecimalOnly);
         }
         SetPanel1("Polling Machine Number - " + shown);
         KV.Polling(kPollingSource, machine);

@@ -29,7 +29,7 @@ std::vector<std::string> SplitRecord(const std::string& text) {
 QString ShownFieldValue(const FieldDescriptor& field, const std::string& token) {
     if (field.Type == "VAL") {
         try {
-            const double value = ReadLeadingNumber(token);
+            const double value = ReadLeadingNumber(token, NumberForms::DecimalOnly);
             if (value >= 0 && value <= kLastShownCaption) {
                 const auto& caption =
                     field.Selection[static_cast<std::size_t>(RoundToInt16(value))];
@@ -46,7 +46,9 @@ QString ShownFieldValue(const FieldDescriptor& field, const std::string& token) 
 std::optional<std::string> EncodeField(const std::string& type, const std::string& text) {
     const QString shown = QString::fromLatin1(text);
     if (type == "VAL") {
-        return QString::number(ReadLeadingNumber(text), 'g', 15).toLatin1().toStdString();
+        return QString::number(ReadLeadingNumber(text, NumberForms::DecimalOnly), 'g', 15)
+            .toLatin1()
+            .toStdString();
     }
     if (type == "STR") {
         return text;

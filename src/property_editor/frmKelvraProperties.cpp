@@ -175,7 +175,7 @@ void frmKelvraProperties::Closing() {
         const std::string& name = m_catalogues.items.at(row).Name;
         const std::string value = grd->Text(row, kValueColumn).toLatin1().toStdString();
         if (name == kMachineNumberItem) {
-            m_MachNo = ReadInt16(value);
+            m_MachNo = ReadInt16(value, NumberForms::DecimalOnly);
         } else if (name == kMachineNameItem) {
             m_MachName = value;
         }
@@ -268,11 +268,11 @@ void frmKelvraProperties::EditPunchErrorTimes() {
             "Please enter the Punch Error Times (0-10, 0=Disabled). This value is used to switch "
             "Extended Mode to Normal Mode automatically while terminal is disconnected to the "
             "server PC.",
-            "Punch Error Times", std::to_string(ReadInt16(shown)));
+            "Punch Error Times", std::to_string(ReadInt16(shown, NumberForms::DecimalOnly)));
         if (!answer || answer->empty()) {
             return;
         }
-        const std::int16_t times = ReadInt16(*answer);
+        const std::int16_t times = ReadInt16(*answer, NumberForms::DecimalOnly);
         m_KelvraObj->X_PunchTimesSet(m_Source, times);
         if (m_KelvraObj->ErrCode() != 0) {
             Warn(m_KelvraObj->ErrMessage());

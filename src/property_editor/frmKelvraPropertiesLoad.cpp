@@ -35,7 +35,7 @@ bool IsArrayType(const std::string& type) {
 // number outside the captions (or none that fits) shows the value itself.
 std::optional<std::string> CaptionOf(const ItemDescriptor& item, const std::string& value) {
     try {
-        const std::int16_t index = ReadInt16(value);
+        const std::int16_t index = ReadInt16(value, NumberForms::DecimalOnly);
         if (index >= 0 && static_cast<std::size_t>(index) < item.Selection.size() &&
             !item.Selection[static_cast<std::size_t>(index)].empty()) {
             return item.Selection[static_cast<std::size_t>(index)];
@@ -96,7 +96,7 @@ void frmKelvraProperties::LoadItems() {
         SetPanel1("On-Line");
         std::string countText;
         KV.GetData(countText);
-        const int count = ReadInt16(countText);
+        const int count = ReadInt16(countText, NumberForms::DecimalOnly);
         // The catalogue's last entry is the punch-error-times row's.
         if (count < 0 || count >= ItemCatalogue::kEntries) {
             throw std::out_of_range("Subscript out of range");
@@ -269,7 +269,8 @@ void frmKelvraProperties::ShowPunchErrorTimes(int row) {
     }
     std::string reply;
     KV.GetData(reply);
-    grd->SetCell(row, kValueColumn, QString::number(ReadLeadingNumber(reply), 'g', 15),
+    grd->SetCell(row, kValueColumn,
+                 QString::number(ReadLeadingNumber(reply, NumberForms::DecimalOnly), 'g', 15),
                  WindowTextColour());
     entry.Flags = kAvailableWithoutLogin;
 }

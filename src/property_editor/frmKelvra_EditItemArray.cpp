@@ -29,7 +29,7 @@ std::string Latin1(const QString& text) {
 // A value as the terminal takes it: the text's leading number in plain decimal (12abc gives
 // 12, no number gives 0).
 std::string NumberText(const std::string& text) {
-    return Latin1(QString::number(ReadLeadingNumber(text), 'g', 15));
+    return Latin1(QString::number(ReadLeadingNumber(text, NumberForms::DecimalOnly), 'g', 15));
 }
 
 } // namespace
@@ -267,7 +267,7 @@ void frmKelvra_EditItemArray::OnDefault() {
             cboItemData->setCurrentIndex(0);
         } else if (captions < 2) {
             cboItemData->setEditText(value);
-        } else if (const std::int16_t position = ReadInt16(reply);
+        } else if (const std::int16_t position = ReadInt16(reply, NumberForms::DecimalOnly);
                    position >= 0 && position < captions) {
             cboItemData->setCurrentIndex(position);
         } else {

@@ -288,7 +288,8 @@ void frmKelvra_EditItemTable::EditRecord() {
             return;
         }
         const std::string record = ShowEditedRecord(row, fields);
-        const std::int16_t index = ReadInt16(Latin1(grd->Text(row, kIndexColumn)));
+        const std::int16_t index =
+            ReadInt16(Latin1(grd->Text(row, kIndexColumn)), NumberForms::DecimalOnly);
         ucKelvra& KV = *m_KelvraObj;
         int attempts = 0;
         Attempt(attempts, [&] { KV.SetItemTab_ItemEdit(m_Source, m_ItemIdx, index, record); });
@@ -334,7 +335,8 @@ void frmKelvra_EditItemTable::RemoveRecord() {
         if (grd->rowCount() == 0 || row < 0) {
             return;
         }
-        const std::int16_t index = ReadInt16(Latin1(grd->Text(row, kIndexColumn)));
+        const std::int16_t index =
+            ReadInt16(Latin1(grd->Text(row, kIndexColumn)), NumberForms::DecimalOnly);
         ucKelvra& KV = *m_KelvraObj;
         int attempts = 0;
         if (Attempt(attempts, [&] { KV.SetItemTab_ItemRemove(m_Source, m_ItemIdx, index); })) {

@@ -1,14 +1,13 @@
-// The console over the real Qt platform against the terminal simulator on loopback: UDP, TCP
-// through the simulated interface module, and a serial line through a pseudo-terminal mapped
-// to COM1. Only 127.0.0.6 is used; every wait is bounded.
+// The console program as it starts (Qt platform, module client, window) against the terminal
+// simulator on loopback: UDP, TCP through the simulated interface module, and a serial line
+// through a pseudo-terminal mapped to COM1. Only 127.0.0.6 is used; every wait is bounded.
 #include "ConsoleRig.h"
 #include "FakeDialogs.h"
 #include "SimulatorHost.h"
-#include "platform/qt/QtPlatform.h"
+#include "app/ConsoleProgram.h"
+#include "module_client/CVexa5.h"
 
-#include <QDeadlineTimer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 #include <regex>
 
@@ -17,24 +16,11 @@ namespace {
 
 constexpr const char* kSimulatorAddress = "127.0.0.6";
 
-// Waits, pumping events, until the condition holds or `ms` have passed.
-bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
-    QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QApplication::processEvents();
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 struct LoopbackRig : test::WindowDriver {
     QTemporaryDir settingsFolder;
     std::unique_ptr<sim::SimulatorHost> simulator;
-    std::unique_ptr<QtPlatform> platform;
     test::FakeDialogs dialogs;
+    std::unique_ptr<ConsoleProgram> program;
 
     LoopbackRig() {
         sim::SimulatorOptions options;
@@ -46,50 +32,45 @@ struct LoopbackRig : test::WindowDriver {
         simulator = std::make_unique<sim::SimulatorHost>(options);
         simulator->start();
         openWindow();
-        // The pseudo-terminal stands behind COM1.
-        platform->userSettings.write("usKelvra", "SerialPorts", "COM1", simulator->serialPath());
+        // The pseudo-terminal stands behind COM1; COM2 names a device that does not exist.
+        program->platform().userSettings.write("usKelvra", "SerialPorts", "COM1",
+                                               simulator->serialPath());
+        program->platform().userSettings.write(
+            "usKelvra", "SerialPorts", "COM2",
+            settingsFolder.filePath("no-such-tty").toStdString());
     }
     ~LoopbackRig() {
-        window.reset();
+        program.reset();
         simulator->stop();
     }
 
+    // The program as main() builds it, but with the module client pointed at the simulator.
     void openWindow() {
-        window.reset();
-        platform = std::make_unique<QtPlatform>(settingsFolder.filePath("user.ini"),
-                                                settingsFolder.filePath("machine.ini"));
-        window = std::make_unique<frmMainCKelvra>(ConsolePlatform{
-            platform->clock, platform->clock, platform->links, platform->userSettings, dialogs});
+        program.reset();
+        program = std::make_unique<ConsoleProgram>(
+            dialogs, settingsFolder.filePath("user.ini"), settingsFolder.filePath("machine.ini"),
+            Vexa5Endpoints{kSimulatorAddress, simulator->modulePort()});
+        window = &program->window();
         window->show();
     }
 
-    enum class Link { Udp, Tcp, Serial };
-    void connect(Link link) {
-        setText("txtIP", kSimulatorAddress);
-        if (link == Link::Serial) {
-            clickOn(find<QRadioButton>("optType(1)"));
-            find<QComboBox>("cboComport")->setCurrentIndex(0);
-        } else {
-            clickOn(find<QRadioButton>("optType(0)"));
-            const bool udp = link == Link::Udp;
-            find<QComboBox>("cboType")->setCurrentIndex(udp ? 0 : 1);
-            setText("txtUDP_Port",
-                    std::to_string(udp ? simulator->udpPort() : simulator->tcpPort()));
-        }
-        EXPECT_EQ(press(0), "OK!\n");
+    // `link`: "UDP", "TCP" or a serial port caption such as "COM1".
+    std::string connect(const std::string& link, const std::string& address = kSimulatorAddress) {
+        const bool serial = link.starts_with("COM");
+        setText("txtIP", address);
+        setText(serial ? "optType(1)" : "optType(0)", "1");
+        setText(serial ? "cboComport" : "cboType", link);
+        const int port = link == "UDP" ? simulator->udpPort() : simulator->tcpPort();
+        setText("txtUDP_Port", std::to_string(port));
+        return press(0);
     }
 };
 
 TEST(ConsoleLoopback, ConnectsByUdpTcpAndSerialAndRunsCommands) {
-    const std::vector<std::pair<const char*, LoopbackRig::Link>> links = {
-        {"UDP", LoopbackRig::Link::Udp},
-        {"TCP", LoopbackRig::Link::Tcp},
-        {"serial", LoopbackRig::Link::Serial},
-    };
-    for (const auto& [name, link] : links) {
-        SCOPED_TRACE(name);
+    for (const char* link : {"UDP", "TCP", "COM1"}) {
+        SCOPED_TRACE(link);
         LoopbackRig rig;
-        rig.connect(link);
+        EXPECT_EQ(rig.connect(link), "OK!\n");
         EXPECT_EQ(rig.press(38), "KELVRA-SIM\n"); // "Get Mach. Name"
         rig.setText("txtSend(0)", "123");
         EXPECT_EQ(rig.press(1), "123\n"); // echo
@@ -98,32 +79,33 @@ TEST(ConsoleLoopback, ConnectsByUdpTcpAndSerialAndRunsCommands) {
     }
 }
 
-TEST(ConsoleLoopback, PushedRecordsAreLoggedAndConfirmedOnExtraCommands) {
+TEST(ConsoleLoopback, ALinkThatCannotBeSetUpIsNoSuccess) {
     LoopbackRig rig;
-    rig.connect(LoopbackRig::Link::Udp);
-    rig.find<QCheckBox>("chkAutoConfirm")->setChecked(true);
-
-    // "Log on Extra Mode" is on page 2, and the push arrives while it shows.
-    EXPECT_EQ(rig.press(45), "OK!\n");
-    rig.setText("txtID", "7"); // the confirmation goes to the record's source instead
-    ASSERT_TRUE(WaitFor([&] { return rig.simulator->stats().pushesSent >= 1; }));
-    ASSERT_TRUE(WaitFor([&] {
-        return rig.simulator->withTerminal(1, [](auto& t) { return t.counters().confirmations; }) >=
-               1;
-    }));
-    EXPECT_TRUE(std::regex_search(
-        rig.log(),
-        std::regex(R"(\d\d:\d\d:\d\d 127\.0\.0\.6:  1\t[^\n]*\tC1\d+\t[^\n]*, ErrCode: 0\nOK!\n)")))
-        << rig.log();
-    EXPECT_EQ(rig.box("txtID")->text(), "1");
+    EXPECT_EQ(rig.connect("UDP", "999.1.1.1"),
+              "No connection: \"999.1.1.1\" is no address or known host name.\n");
+    EXPECT_EQ(rig.connect("UDP", "not an address"),
+              "No connection: \"not an address\" is no address or known host name.\n");
+    EXPECT_EQ(rig.connect("UDP", ""), "No connection: the address box is empty.\n");
+    EXPECT_EQ(rig.connect("COM2"), "No connection: COM2 cannot be opened.\n");
+    // Each failure shows at once, and the next command fails as the link it is.
+    EXPECT_EQ(rig.press(38), "Error Code: -115, KV_ERR_WINSOCK_ERROR\n");
+    EXPECT_EQ(rig.connect("UDP"), "OK!\n");
+    EXPECT_EQ(rig.press(38), "KELVRA-SIM\n");
 }
 
-TEST(ConsoleLoopback, TheLastAddressComesBackAfterRestart) {
+TEST(ConsoleLoopback, TheProgramKeepsTheAddressAndStartsTheModuleClient) {
     LoopbackRig rig;
-    rig.connect(LoopbackRig::Link::Udp);
-    rig.window->close();
+    rig.connect("UDP");
     rig.openWindow();
     EXPECT_EQ(rig.box("txtIP")->text(), kSimulatorAddress);
+    // The module client works in the program as it starts, over the program's platform.
+    CVexa5 module;
+    module.SetTimeout(1000);
+    module.G_DeviceName(kSimulatorAddress);
+    std::string name;
+    module.GetData(name);
+    EXPECT_EQ(module.ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(name, "KELVRA-SIM");
 }
 
 } // namespace

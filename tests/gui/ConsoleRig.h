@@ -31,7 +31,7 @@ struct Request {
 
 // Finds the console window's controls and presses them as the operator does.
 struct WindowDriver {
-    std::unique_ptr<frmMainCKelvra> window;
+    frmMainCKelvra* window = nullptr; // owned by the rig
 
     template <class Widget> Widget* find(const QString& name) {
         auto* widget = window->findChild<Widget*>(name);
@@ -43,12 +43,32 @@ struct WindowDriver {
     QPushButton* button(int index) { return find<QPushButton>(QString("cmdCtrl(%1)").arg(index)); }
     QLineEdit* box(const char* name) { return find<QLineEdit>(name); }
     QTabWidget* tabs() { return find<QTabWidget>("SSTab1"); }
+    // What a text box holds, a list shows or an option or check box is ("1" or "0"). Setting
+    // a list selects the caption; setting an option to "1" clicks it.
     void setText(const char* name, const std::string& text) {
+        const QString value = QString::fromLatin1(text);
         if (auto* line = window->findChild<QLineEdit*>(name)) {
-            line->setText(QString::fromLatin1(text));
+            line->setText(value);
+        } else if (auto* list = window->findChild<QComboBox*>(name)) {
+            list->setCurrentText(value);
+        } else if (auto* check = window->findChild<QCheckBox*>(name)) {
+            check->setChecked(text == "1");
+        } else if (auto* option = window->findChild<QRadioButton*>(name)) {
+            if (text == "1") {
+                clickOn(option);
+            }
         } else {
-            find<QPlainTextEdit>(name)->setPlainText(QString::fromLatin1(text));
+            find<QPlainTextEdit>(name)->setPlainText(value);
         }
+    }
+    std::string text(const char* name) {
+        if (auto* list = window->findChild<QComboBox*>(name)) {
+            return list->currentText().toStdString();
+        }
+        if (auto* check = window->findChild<QAbstractButton*>(name)) {
+            return check->isChecked() ? "1" : "0";
+        }
+        return box(name)->text().toStdString();
     }
 
     // A click as the operator makes it: the control's page is brought to the front first.
@@ -72,9 +92,9 @@ struct WindowDriver {
     }
 };
 
-// The console on fake links in virtual time, with a scripted terminal behind the datagram
-// socket. `answer` maps a request to the reply's status letter and data; nothing answers
-// when it returns an empty text. Waits take no real time.
+// The console on fake links in virtual time, with a scripted terminal behind the socket and
+// the serial port. `answer` maps a request to the reply's status letter and data; nothing
+// answers when it returns an empty text. Waits take no real time.
 struct ConsoleRig : WindowDriver {
     VirtualTime time;
     FakeLinkFactory links{time};
@@ -82,43 +102,40 @@ struct ConsoleRig : WindowDriver {
     FakeDialogs dialogs;
     std::vector<Request> requests;
     std::function<std::string(const Request&)> answer = [](const Request&) { return "A"; };
+    std::unique_ptr<frmMainCKelvra> ownWindow;
 
-    explicit ConsoleRig(MemorySettings& settings) : perUser(settings) { open(); }
-    ~ConsoleRig() { window.reset(); }
-
-    void open() {
-        window =
+    explicit ConsoleRig(MemorySettings& settings) : perUser(settings) {
+        ownWindow =
             std::make_unique<frmMainCKelvra>(ConsolePlatform{time, time, links, perUser, dialogs});
+        window = ownWindow.get();
         window->show();
         for (FakeSocket* socket : links.sockets) {
             socket->peer = [this, socket](const std::string& frame) {
                 onFrame(frame, [socket](const std::string& reply) { socket->arrive(reply, 10); });
             };
         }
-        for (FakeSerialPort* port : links.serialPorts) {
-            port->peer = [this, port](const std::string& frame) {
-                onFrame(frame, [port](const std::string& reply) { port->arrive(reply, 10); });
-            };
-        }
+        links.serialPorts.at(0)->peer = [this](const std::string& frame) {
+            onFrame(frame, [this](const std::string& reply) {
+                links.serialPorts.at(0)->arrive(reply, 10);
+            });
+        };
     }
 
-    void onFrame(const std::string& frame,
-                 const std::function<void(const std::string&)>& reply = {}) {
+    void onFrame(const std::string& frame, const std::function<void(const std::string&)>& reply) {
         if (frame.size() < 8 || frame.front() != STX) {
             return; // the module's own datagrams
         }
-        Request request{static_cast<std::int16_t>(frame[1] - '0'),
-                        frame.substr(3, frame.size() - 8)};
-        requests.push_back(request);
-        const std::string statusAndData = answer(request);
-        if (!statusAndData.empty() && reply) {
-            reply(TerminalReply(request.terminal, statusAndData));
+        requests.push_back(
+            {static_cast<std::int16_t>(frame[1] - '0'), frame.substr(3, frame.size() - 8)});
+        const std::string statusAndData = answer(requests.back());
+        if (!statusAndData.empty()) {
+            reply(TerminalReply(requests.back().terminal, statusAndData));
         }
     }
 
     void connectUdp() {
         setText("txtIP", "127.0.0.1");
-        find<QComboBox>("cboType")->setCurrentIndex(0);
+        setText("cboType", "UDP");
         click(0);
     }
 

@@ -1,9 +1,13 @@
 // The console window on fake links in virtual time: what each press sends, what it shows,
-// and the window's own rules (number entry, pushed records, the saved address).
+// and the window's own rules (number entry, pushed records, the saved address, closing).
 #include "ConsoleRig.h"
 #include "console/ApplicationInfo.h"
 #include "console/ConsoleSettings.h"
+#include "console/TimeOfDay.h"
 
+#include <QRegularExpression>
+#include <QToolButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace kelvra {
@@ -12,392 +16,345 @@ namespace {
 using test::ConsoleRig;
 using test::MemorySettings;
 using test::Request;
+using Boxes = std::vector<std::pair<const char*, std::string>>;
 
-// A console window connected over UDP, its log and the requests so far cleared.
-class ConnectedWindow : public ::testing::Test {
-protected:
-    ConnectedWindow() {
-        rig.connectUdp();
-        rig.window->ClearResult();
-        rig.requests.clear();
+// Every box a value of its own: a button that reads the wrong box sends something else.
+// clang-format off
+const Boxes kOwnValues = {
+    {"txtMachineID", "11"}, {"txtPollID", "12"}, {"txtItemInfo", "13"}, {"txtReference", "14"},
+    {"txtMember", "15"}, {"txtFieldNum", "16"}, {"txtRecorderNum", "17"},
+    {"txtDisplayDuration", "18"}, {"txtBellDuration", "19"}, {"txtLockDuration", "21"},
+    {"txtPunchTimes", "10"}, {"txtSend(0)", "echo"}, {"txtSend(1)", "raw"},
+    {"txtItemName", "TIME"}, {"txtDisplay", "HELLO"}, {"txtItemData", "A<T>B<t>C"}};
+// clang-format on
+
+// A console connected over UDP with its own values in the boxes, log and requests cleared.
+struct ConnectedRig : ConsoleRig {
+    explicit ConnectedRig(MemorySettings& settings) : ConsoleRig(settings) {
+        connectUdp();
+        for (const auto& [box, text] : kOwnValues) {
+            setText(box, text);
+        }
+        window->ClearResult();
+        requests.clear();
+        dialogs.busyChanges.clear();
     }
-    MemorySettings settings;
-    ConsoleRig rig{settings};
 };
 
 struct PressRow {
     int index;
-    std::vector<std::pair<const char*, std::string>> boxes; // set before the press
-    std::string body;                                       // what the terminal receives
-    std::string reply;                                      // status letter and data
-    std::string line;                                       // what the log then shows
+    std::string body;         // what the terminal receives last; empty: nothing
+    std::string reply;        // status letter and data to every request; empty: no answer
+    std::string line;         // what the log then shows
+    std::string message = {}; // what a message box then says
+    Boxes boxes = {};         // set before the press
+    Boxes after = {};         // what the controls show afterwards
+    int terminal = 1;
+    std::size_t sent = 1; // requests, when something is sent
 };
+
+const std::string kItemBlock = "Name: MODE\nID: 5\nType: VAL\nSize: 1\nFlags: 8\nDefinition: Mode\n"
+                               "Help: The mode\nSelection String 0: Off\nSelection String 1: On\n"
+                               "Selection String 2: Auto\n";
+const std::string kSourceRefused =
+    "The number in the box \"Source\" does not fit. Enter a number from -32768 to 32767.";
+const std::string kPortRefused = "Enter a number from 0 to 65535.";
 
 // clang-format off
 const std::vector<PressRow> kPressRows = {
-    {1,  {{"txtSend(0)", "123"}},                       "E123",            "A123",        "123"},
-    {3,  {},                                            "LI",              "A",           "OK!"},
-    {4,  {},                                            "LO",              "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED"},
-    {6,  {},                                            "LS",              "A1",          "1"},
-    {8,  {},                                            "RN",              "A42",         "42"},
-    {13, {},                                            "RO",              "D",           "Error Code: -102, KV_ERR_ACCESS_DENIED"},
-    {16, {},                                            "RM",              "A",           "OK!"},
-    {17, {},                                            "IG\"TIME\"00",    "A08:00:00",   "08:00:00"},
-    {19, {},                                            "IS\"TIME\"0008:00:00", "A",      "OK!"},
-    {20, {},                                            "IS\"DATE\"0006-12-2026", "A",    "OK!"},
-    {22, {{"txtMachineID", "7"}},                       "IS\"MACHNO\"007", "A",           "OK!"},
-    {21, {},                                            "IG\"MACHNO\"00",  "",            "Error Code: -101, KV_ERR_TIMEOUT"},
-    {39, {{"txtSend(1)", "Gate 2"}},                    "IS\"MACHNAME\"00Gate 2", "A",    "OK!"},
-    {50, {{"txtPollID", "25"}},                         "BW0025",          "A",           "OK!"},
-    {23, {},                                            "IC",              "A12",         "12"},
-    {24, {{"txtItemName", "TIME"}},                     "ILTIME",          "A0",          "0"},
-    {27, {{"txtReference", "12"}, {"txtMember", "1"}, {"txtItemData", "A<T>B<t>C"}},
-                                                        "IS1201A\tB<t>C",  "A",           "OK!"},
-    {28, {{"txtReference", "3"}, {"txtMember", "0"}},   "IG0300",          "A17",         "17"},
-    {34, {{"txtReference", "9"}, {"txtItemData", "1<T>Ann"}}, "IA091\tAnn", "K",          "Error Code: -108, KV_ERR_KEY_VIOLATION"},
-    {35, {{"txtReference", "12"}, {"txtRecorderNum", "3"}, {"txtItemData", "X"}}, "IE120003X", "A", "OK!"},
-    {36, {{"txtReference", "9"}, {"txtRecorderNum", "15"}}, "IR090015",    "A",           "OK!"},
-    {42, {{"txtDisplayDuration", "5"}, {"txtDisplay", "HELLO"}}, "XT05HELLO", "A",        "OK!"},
-    {43, {{"txtBellDuration", "120"}},                  "XB120",           "A",           "OK!"},
-    {44, {{"txtLockDuration", "5"}},                    "XL05",            "B",           "Error Code: -109, KV_ERR_BUSY"},
-    {48, {{"txtPunchTimes", "10"}},                     "XP0A",            "A",           "OK!"},
-    {52, {},                                            "WE00",            "A",           "OK!"},
-    {57, {},                                            "WC",              "A",           "OK!"},
+    {1,  "Eecho",                  "Aecho",       "echo"},
+    {3,  "LI",                     "A",           "OK!", "", {{"txtID", ""}}, {}, 0},
+    {4,  "LO",                     "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {{"txtID", "12"}}, {}, 12},
+    {5,  "raw",                    "",            "OK!"},
+    {6,  "LS",                     "A1",          "1"},
+    {8,  "RN",                     "A42",         "42"},
+    {9,  "RG",                     "A1\tC9",      "1\tC9"},
+    {10, "RH",                     "A",           "OK!"},
+    {11, "RA",                     "A",           "OK!"},
+    {12, "RC",                     "A",           "OK!"},
+    {13, "RO",                     "D",           "Error Code: -102, KV_ERR_ACCESS_DENIED"},
+    {14, "RR",                     "A",           "OK!"},
+    {15, "RI",                     "A",           "OK!"},
+    {16, "RM",                     "A",           "OK!"},
+    {17, "IG\"TIME\"00",           "A08:00:00",   "08:00:00"},
+    {18, "IG\"DATE\"00",           "A06-12-2026", "06-12-2026"},
+    {19, "IS\"TIME\"0008:00:00",   "A",           "OK!"},
+    {20, "IS\"DATE\"0006-12-2026", "A",           "OK!"},
+    {21, "IG\"MACHNO\"00",         "",            "Error Code: -101, KV_ERR_TIMEOUT"},
+    {22, "IS\"MACHNO\"0011",       "A",           "OK!"},
+    {22, "IS\"MACHNO\"000",        "A",           "OK!", "", {{"txtMachineID", "&H1F"}}},
+    {23, "IC",                     "A12",         "12"},
+    {24, "ILTIME",                 "A0",          "0"},
+    {25, "I?13",                   "AMODE\t5\tVAL\t1\t8\tMode\tThe mode\tOff;On;Auto", kItemBlock},
+    {25, "I?13",                   "N",           "", "-107"},
+    {26, "IU",                     "A",           "OK!"},
+    {27, "IS1415A\tB<t>C",         "A",           "OK!"},
+    {28, "IG1415",                 "A17",         "17"},
+    {29, "ID1415",                 "A3",          "3"},
+    {30, "I*1416",                 "A2\tSTR\tName\tThe name", "ID: 2\nType: STR\nDefinition: Name\nHelp: The name\n"},
+    {30, "I*1416",                 "I",           "", "KV_ERR_INVALID_COMMAND"},
+    {31, "IT14",                   "A",           "OK!"},
+    {32, "IF14",                   "A1\tAnn",     "1\tAnn"},
+    {33, "IH14",                   "A",           "OK!"},
+    {34, "IA14A\tB<t>C",           "K",           "Error Code: -108, KV_ERR_KEY_VIOLATION"},
+    {35, "IE140017A\tB<t>C",       "A",           "OK!"},
+    {36, "IR140017",               "A",           "OK!"},
+    {38, "IG\"MACHNAME\"00",       "AGate 2",     "Gate 2"},
+    {39, "IS\"MACHNAME\"00raw",    "A",           "OK!"},
+    {40, "XR",                     "A",           "OK!"},
+    {41, "XA",                     "",            "OK!"},
+    {42, "XT18HELLO",              "A",           "OK!"},
+    {43, "XB19",                   "A",           "OK!"},
+    {44, "XL21",                   "B",           "Error Code: -109, KV_ERR_BUSY"},
+    {45, "XO",                     "A",           "OK!"},
+    {46, "XF",                     "A",           "OK!"},
+    {47, "XU",                     "A0B",         "11",  "", {}, {{"txtPunchTimes", "11"}}},
+    {47, "XU",                     "A",           "0",   "", {}, {{"txtPunchTimes", "0"}}},
+    {47, "XU",                     "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {}, {{"txtPunchTimes", "10"}}},
+    {48, "XP0A",                   "A",           "OK!"},
+    {48, "XP00",                   "A",           "OK!", "", {{"txtPunchTimes", "&HA"}}},
+    {49, "IG0400",                 "A2",          "OK!"},
+    {50, "BW0012",                 "A",           "OK!"},
+    {51, "WS",                     "A1",          "OK!", "", {}, {{"cboBellTableMode", "Week"}}},
+    {51, "WS",                     "A7",          "OK!", "", {{"cboBellTableMode", "Week"}}, {{"cboBellTableMode", "Week"}}},
+    {51, "WS",                     "A&H1",        "OK!", "", {{"cboBellTableMode", "Week"}}, {{"cboBellTableMode", "Everyday"}}},
+    {52, "WE01",                   "A",           "OK!", "", {{"cboBellTableMode", "Week"}}},
+    {57, "WC",                     "A",           "OK!"},
+    // The bell table: weekday 2 is slots 40 to 5F; a time with its two-digit enabled flag.
+    {53, "WT5F07:30:0001",         "A",           "OK!", "", {{"optWeekDay(2)", "1"}, {"txtBellWeekMode(31)", "07:30:00"}, {"chkBellWeekMode(31)", "1"}}, {}, 1, 32},
+    {53, "WT0000:00:0000",         "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {}, {}, 1, 1},
+    {53, "WT0300:00:0000",         "A",           "", "Bell entry 5 holds \"25:00\"", {{"txtBellWeekMode(4)", "25:00"}}, {}, 1, 4},
+    {54, "WG3F",                   "A07:30:0001", "OK!", "", {{"optWeekDay(1)", "1"}}, {{"txtBellWeekMode(0)", "07:30:00"}, {"chkBellWeekMode(0)", "1"}, {"txtBellWeekMode(31)", "07:30:00"}}, 1, 32},
+    {54, "WG1F",                   "A12:00:0000", "OK!", "", {{"chkBellWeekMode(5)", "1"}}, {{"chkBellWeekMode(5)", "0"}, {"txtBellWeekMode(5)", "12:00:00"}}, 1, 32},
+    {54, "WG1F",                   "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {{"txtBellWeekMode(0)", "kept"}}, {{"txtBellWeekMode(0)", "kept"}}, 1, 32},
+    // A number that does not fit refuses the press that reads it, and only that one.
+    {22, "", "", "", "The number in the box \"ID\" does not fit. Enter a number from -32768 to 32767.", {{"txtMachineID", "40000"}}},
+    {50, "", "", "", "\"Machine ID\"",    {{"txtPollID", "1e9"}}},
+    {25, "", "", "", "\"Item Info\"",     {{"txtItemInfo", "99999"}}},
+    {43, "", "", "", "\"Bell Duration\"", {{"txtBellDuration", "-40000"}}},
+    {3,  "", "", "", kSourceRefused,      {{"txtID", "99999"}}},
+    {7,  "", "", "OK!", "",               {{"txtID", "99999"}}},
+    {2,  "", "", "OK!", "",               {{"txtID", "99999"}}},
+    {0,  "", "", "OK!", "",               {{"txtID", "99999"}}},
+    {0,  "", "", "", "The number in the box \"Port\" does not fit. " + kPortRefused, {{"txtUDP_Port", "70000"}}},
+    {0,  "", "", "", kPortRefused,        {{"txtUDP_Port", "-1"}}},
+    {0,  "", "", "", "The box \"Port\" holds no number. " + kPortRefused, {{"txtUDP_Port", "abc"}}},
+    {0,  "", "", "No connection: the address box is empty.", "", {{"txtIP", ""}, {"cboType", "TCP"}}},
 };
 // clang-format on
 
-TEST(ConsoleWindow, EachButtonSendsItsCommandAndLogsOneLine) {
+TEST(ConsoleWindow, EachPressSendsFromItsOwnBoxesAndShowsOneOutcomeUnderTheBusyPointer) {
     for (const PressRow& row : kPressRows) {
-        SCOPED_TRACE("button " + std::to_string(row.index) + " " + row.body);
+        SCOPED_TRACE("button " + std::to_string(row.index) + " " + row.body + row.message);
         MemorySettings settings;
-        ConsoleRig rig(settings);
-        rig.connectUdp();
-        rig.window->ClearResult();
-        rig.requests.clear();
+        ConnectedRig rig(settings);
         for (const auto& [box, text] : row.boxes) {
             rig.setText(box, text);
         }
         rig.answer = [&row](const Request&) { return row.reply; };
         rig.click(row.index);
-        ASSERT_EQ(rig.requests.size(), 1u);
-        EXPECT_EQ(rig.requests[0].terminal, 1);
-        EXPECT_EQ(rig.requests[0].body, row.body);
-        EXPECT_EQ(rig.log(), row.line + "\n");
-        EXPECT_TRUE(rig.dialogs.messageBoxes.empty());
+        ASSERT_EQ(rig.requests.size(), row.body.empty() ? 0u : row.sent);
+        if (!row.body.empty()) {
+            EXPECT_EQ(rig.requests.back().terminal, row.terminal);
+            EXPECT_EQ(rig.requests.back().body, row.body);
+        }
+        EXPECT_EQ(rig.log(), row.line.empty() ? "" : row.line + "\n");
+        ASSERT_EQ(rig.dialogs.messageBoxes.size(), row.message.empty() ? 0u : 1u);
+        if (!row.message.empty()) {
+            EXPECT_NE(rig.dialogs.messageBoxes[0].text.find(row.message), std::string::npos)
+                << rig.dialogs.messageBoxes[0].text;
+        }
+        for (const auto& [box, shown] : row.after) {
+            EXPECT_EQ(rig.text(box), shown) << box;
+        }
+        EXPECT_EQ(rig.dialogs.busyChanges, (std::vector<bool>{true, false}));
     }
 }
 
-TEST(ConsoleWindow, StartsWithTheVersionInTheCaptionAndEveryButtonOnce) {
+TEST(ConsoleWindow, StartsWithItsCaptionListsBoxesAndSpinnerLimits) {
     MemorySettings settings;
     ConsoleRig rig(settings);
     EXPECT_EQ(rig.window->windowTitle().toStdString(),
               "KelvraA-B Commands (Communication Protocal) Test Program" +
                   CaptionVersionSuffix(CurrentVersion()));
     EXPECT_EQ(CaptionVersionSuffix({1, 0, 1}), " v1.0R1");
-    EXPECT_EQ(rig.find<QComboBox>("cboComport")->currentText(), "COM1");
-    EXPECT_EQ(rig.box("txtUDP_Port")->text(), "1001");
     // Every index from 0 to 57 but 55 and 56 has its button, each in one place.
     for (int index = 0; index <= 57; ++index) {
-        const bool expected = index != 55 && index != 56;
         EXPECT_EQ(rig.window->findChildren<QPushButton*>(QString("cmdCtrl(%1)").arg(index)).size(),
-                  expected ? 1 : 0)
+                  index == 55 || index == 56 ? 0 : 1)
             << index;
     }
-    // No press sent anything by itself.
-    EXPECT_TRUE(rig.requests.empty());
+    auto captions = [&](const QString& name, const QString& prefix = {}) {
+        QString shown;
+        for (QAbstractButton* option : rig.window->findChildren<QAbstractButton*>(
+                 QRegularExpression("^" + QRegularExpression::escape(prefix) + "\\("))) {
+            shown += (option->isChecked() ? "*" : "") + option->text() + " ";
+        }
+        if (auto* list = rig.window->findChild<QComboBox*>(name)) {
+            for (int i = 0; i < list->count(); ++i) {
+                shown += (i == list->currentIndex() ? "*" : "") + list->itemText(i) + " ";
+            }
+        }
+        return shown.toStdString();
+    };
+    EXPECT_EQ(captions("cboType"), "UDP *TCP ");
+    EXPECT_EQ(captions("cboComport"), "*COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8 COM9 COM10 "
+                                      "COM11 COM12 COM13 COM14 COM15 COM16 ");
+    EXPECT_EQ(captions("cboBellTableMode"), "*Everyday Week ");
+    EXPECT_EQ(captions("", "optWeekDay"), "*Sun Mon Tue Wed Thu Fri Sat ");
+    EXPECT_EQ(captions("", "optType"), "*Ethernet: Comport ");
+    struct Box {
+        const char* name;
+        const char* initial;
+        int lowest = 0, highest = 0, step = 0; // of its spinner
+    };
+    // clang-format off
+    const Box boxes[] = {
+        {"txtMachineID", "1"}, {"txtID", "1"}, {"txtItemName", "DATE"}, {"txtUDP_Port", "1001"},
+        {"txtIP", kDefaultTerminalAddress}, {"txtPollID", "1", 0, 9999, 1},
+        {"txtItemInfo", "0", 0, 50, 1}, {"txtReference", "0", 0, 50, 1}, {"txtMember", "0", 0, 50, 1},
+        {"txtFieldNum", "0", 0, 99, 1}, {"txtRecorderNum", "0", 0, 99, 1},
+        {"txtDisplayDuration", "5", 0, 99, 5}, {"txtBellDuration", "5", 0, 99, 5},
+        {"txtLockDuration", "5", 0, 99, 5}, {"txtPunchTimes", "0", 0, 10, 1}};
+    // clang-format on
+    for (const Box& box : boxes) {
+        SCOPED_TRACE(box.name);
+        EXPECT_EQ(rig.text(box.name), box.initial);
+        auto step = [&](int from, const char* arrow) {
+            rig.setText(box.name, std::to_string(from));
+            rig.clickOn(rig.find<QToolButton>(QString(box.name) + arrow));
+            return rig.box(box.name)->text().toInt();
+        };
+        if (box.step != 0) {
+            EXPECT_EQ(step(box.highest, "Up"), box.highest);
+            EXPECT_EQ(step(box.lowest, "Down"), box.lowest);
+            EXPECT_EQ(step(box.lowest, "Up"), box.lowest + box.step);
+        }
+    }
+    EXPECT_TRUE(rig.requests.empty()) << "no press sent anything by itself";
 }
 
-TEST(ConsoleWindow, EveryPressRunsUnderTheBusyPointer) {
+class ConnectedWindow : public ::testing::Test {
+protected:
     MemorySettings settings;
-    ConsoleRig rig(settings);
-    rig.connectUdp();
-    rig.click(17);
-    rig.setText("txtMachineID", "40000"); // refused
-    rig.click(22);
-    EXPECT_EQ(rig.dialogs.busyChanges, (std::vector<bool>{true, false, true, false, true, false}));
-}
-
-TEST_F(ConnectedWindow, EmptySourceSendsToTerminalZeroAndTheSourceFollowsTheBox) {
-    rig.setText("txtID", "");
-    rig.click(3);
-    rig.setText("txtID", "12");
-    rig.click(4);
-    ASSERT_EQ(rig.requests.size(), 2u);
-    EXPECT_EQ(rig.requests[0].terminal, 0);
-    EXPECT_EQ(rig.requests[1].terminal, 12);
-}
+    ConnectedRig rig{settings};
+};
 
 TEST_F(ConnectedWindow, GetShowsWhatWaitsAndClearRepeatsTheLastOutcome) {
     // The raw data row sends without waiting; the late answer waits in the driver's buffer.
-    rig.setText("txtSend(1)", "LS");
-    rig.answer = [](const Request&) { return "A1"; };
     rig.click(5);
-    EXPECT_EQ(rig.log(), "OK!\n");
     rig.deliver();
     // No transaction took the late frame apart: "Get" shows it as it arrived.
-    const std::string lateFrame = test::TerminalReply(1, "A1");
     rig.click(2);
-    EXPECT_EQ(rig.log(), "OK!\n" + lateFrame + "OK!\n");
     rig.click(2);
-    EXPECT_EQ(rig.log(), "OK!\n" + lateFrame + "OK!\nOK!\n");
+    EXPECT_EQ(rig.log(), "OK!\n" + test::TerminalReply(1, "A") + "OK!\nOK!\n");
     rig.answer = [](const Request&) { return "F"; };
     rig.click(17);
     rig.click(7);
     EXPECT_EQ(rig.log(), "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED\n");
 }
 
-TEST_F(ConnectedWindow, ItemInfoShowsItsBlockUpToTheFirstEmptyCaption) {
-    rig.setText("txtItemInfo", "5");
-    rig.answer = [](const Request&) { return "AMODE\t5\tVAL\t1\t8\tMode\tThe mode\tOff;On;Auto"; };
-    rig.click(25);
-    EXPECT_EQ(rig.lastBody(), "I?05");
-    EXPECT_EQ(rig.log(), "Name: MODE\nID: 5\nType: VAL\nSize: 1\nFlags: 8\nDefinition: Mode\n"
-                         "Help: The mode\nSelection String 0: Off\nSelection String 1: On\n"
-                         "Selection String 2: Auto\n\n");
-
-    // A failure is a message box with the code, and nothing in the log.
-    rig.window->ClearResult();
-    rig.answer = [](const Request&) { return "N"; };
-    rig.click(25);
-    EXPECT_EQ(rig.log(), "");
-    ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
-    EXPECT_EQ(rig.dialogs.messageBoxes[0].text, "-107");
-    EXPECT_EQ(rig.dialogs.messageBoxes[0].buttons, MessageButtons::Ok);
-}
-
-TEST_F(ConnectedWindow, FieldInfoShowsItsBlockOrTheErrorMessage) {
-    rig.setText("txtReference", "9");
-    rig.setText("txtFieldNum", "2");
-    rig.answer = [](const Request&) { return "A2\tSTR\tName\tThe name"; };
-    rig.click(30);
-    EXPECT_EQ(rig.lastBody(), "I*0902");
-    EXPECT_EQ(rig.log(), "ID: 2\nType: STR\nDefinition: Name\nHelp: The name\n\n");
-
-    rig.answer = [](const Request&) { return "I"; };
-    rig.click(30);
-    ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
-    EXPECT_EQ(rig.dialogs.messageBoxes[0].text, "KV_ERR_INVALID_COMMAND");
-}
-
-TEST_F(ConnectedWindow, PunchTimesGetWritesTheNumberBack) {
-    rig.answer = [](const Request&) { return "A0A"; };
-    rig.click(47);
-    EXPECT_EQ(rig.lastBody(), "XU");
-    EXPECT_EQ(rig.log(), "10\n");
-    EXPECT_EQ(rig.box("txtPunchTimes")->text(), "10");
-    // The driver reads an empty reply as 0.
-    rig.answer = [](const Request&) { return "A"; };
-    rig.click(47);
-    EXPECT_EQ(rig.log(), "10\n0\n");
-    EXPECT_EQ(rig.box("txtPunchTimes")->text(), "0");
-    // A failure leaves the box as it was.
-    rig.setText("txtPunchTimes", "3");
-    rig.answer = [](const Request&) { return "F"; };
-    rig.click(47);
-    EXPECT_EQ(rig.box("txtPunchTimes")->text(), "3");
-}
-
-TEST_F(ConnectedWindow, BellTableModeReplySelectsTheList) {
-    auto* mode = rig.find<QComboBox>("cboBellTableMode");
-    for (const auto& [reply, selected] : std::vector<std::pair<std::string, std::string>>{
-             {"A1", "Week"}, {"A7", "Week"}, {"A0", "Everyday"}, {"Azz", "Everyday"}}) {
-        rig.answer = [reply](const Request&) { return reply; };
-        rig.click(51);
-        EXPECT_EQ(mode->currentText().toStdString(), selected) << reply;
+TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {
+    const std::vector<std::pair<std::string, int>> rows = {
+        {"07:30:00", 27000}, {"7:30", 27000}, {" 23:59:59 ", 86399},
+        {"24:00", -1},       {"12:60", -1},   {"12:00:60", -1},
+        {"12", -1},          {"", -1},        {"1:2:3:4", -1},
+        {"ab:cd", -1},       {"12:30:", -1},  {"123:00", -1},
+        {"-1:00", -1}}; // -1: not a time
+    for (const auto& [text, seconds] : rows) {
+        const auto time = ParseTimeOfDay(text);
+        EXPECT_EQ(time ? time->secondsSinceZero() : -1, seconds) << text;
     }
-    EXPECT_EQ(rig.log(), "OK!\nOK!\nOK!\nOK!\n");
-    mode->setCurrentIndex(1);
-    rig.click(52);
-    EXPECT_EQ(rig.lastBody(), "WE01");
 }
 
-TEST_F(ConnectedWindow, SetBellTimesSendsAllEntriesOfTheWeekdayAndStopsAtTheFirstRefusal) {
-    rig.clickOn(rig.find<QRadioButton>("optWeekDay(2)"));
-    rig.setText("txtBellWeekMode(3)", "07:30:00");
-    rig.find<QCheckBox>("chkBellWeekMode(3)")->setChecked(true);
-    rig.click(53);
-    ASSERT_EQ(rig.requests.size(), 32u);
-    EXPECT_EQ(rig.requests[0].body, "WT4000:00:0000");
-    EXPECT_EQ(rig.requests[3].body, "WT4307:30:0001");
-    EXPECT_EQ(rig.requests[31].body, "WT5F00:00:0000");
-    EXPECT_EQ(rig.log(), "OK!\n");
-
-    rig.requests.clear();
-    rig.answer = [](const Request& request) {
-        return request.body.starts_with("WT45") ? "F" : "A";
-    };
-    rig.click(53);
-    EXPECT_EQ(rig.requests.size(), 6u);
-    EXPECT_EQ(rig.log(), "OK!\nError Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED\n");
-}
-
-TEST_F(ConnectedWindow, SetBellTimesStopsAtATimeThatIsNoTimeAndNamesTheEntry) {
-    rig.setText("txtBellWeekMode(4)", "25:00");
-    rig.click(53);
-    EXPECT_EQ(rig.requests.size(), 4u); // entries 0 to 3 went, entry 4 and later did not
-    ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
-    EXPECT_NE(rig.dialogs.messageBoxes[0].text.find("Bell entry 5"), std::string::npos);
-    EXPECT_NE(rig.dialogs.messageBoxes[0].text.find("25:00"), std::string::npos);
-    EXPECT_EQ(rig.log(), "");
-}
-
-TEST_F(ConnectedWindow, GetBellTimesFillsTheEntriesAndSkipsTheFailedOnes) {
-    rig.setText("txtBellWeekMode(1)", "untouched");
-    rig.answer = [](const Request& request) -> std::string {
-        if (request.body == "WG00") {
-            return "A07:30:0001";
-        }
-        if (request.body == "WG01") {
-            return "F";
-        }
-        return "A12:00:0000";
-    };
-    rig.click(54);
-    EXPECT_EQ(rig.requests.back().body, "WG1F");
-    EXPECT_EQ(rig.box("txtBellWeekMode(0)")->text(), "07:30:00");
-    EXPECT_TRUE(rig.find<QCheckBox>("chkBellWeekMode(0)")->isChecked());
-    EXPECT_EQ(rig.box("txtBellWeekMode(1)")->text(), "untouched");
-    EXPECT_EQ(rig.box("txtBellWeekMode(2)")->text(), "12:00:00");
-    EXPECT_FALSE(rig.find<QCheckBox>("chkBellWeekMode(2)")->isChecked());
-    EXPECT_EQ(rig.log(), "OK!\n"); // the outcome of entry 31
-
-    rig.answer = [](const Request& request) {
-        return request.body == "WG1F" ? "F" : "A00:00:0000";
-    };
-    rig.click(54);
-    EXPECT_EQ(rig.log(), "OK!\nError Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED\n");
-}
-
-TEST(ConsoleWindow, ANumberThatDoesNotFitRefusesThePressAndNamesTheBox) {
+TEST(ConsoleWindow, APushedRecordIsLoggedOnExtraCommandsAndOnlyAGoodOneConfirmed) {
     struct Row {
-        int index;
-        const char* box;
-        std::string text;
-        std::string named;
+        int page;
+        bool serial;
+        std::int16_t source;
+        bool corrupted; // its checksum does not fit
+        std::string logged;
     };
     const std::vector<Row> rows = {
-        {22, "txtMachineID", "40000", "\"ID\""},
-        {50, "txtPollID", "1e9", "\"Machine ID\""},
-        {3, "txtID", "32768", "\"Source\""},
-        {25, "txtItemInfo", "99999", "\"Item Info\""},
-        {43, "txtBellDuration", "-40000", "\"Bell Duration\""},
+        {0, false, 1, false, ""},
+        {1, false, 1, false, ""},
+        {3, false, 1, false, ""},
+        {2, false, 1, false, "08:00:00 127.0.0.1:  1\tC12345678, ErrCode: 0\nOK!\n"},
+        {2, true, 12, false, "08:00:00 COM1:  1\tC12345678, ErrCode: 0\nOK!\n"},
+        {2, true, 12, true, ", ErrCode: -105\n"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.box);
+        SCOPED_TRACE(row.logged);
         MemorySettings settings;
-        ConsoleRig rig(settings);
-        rig.connectUdp();
+        ConnectedRig rig(settings);
+        rig.setText("optType(1)", row.serial ? "1" : "0");
+        rig.click(0);
+        rig.click(45); // "Log on Extra Mode", on page 2
+        rig.setText("chkAutoConfirm", "1");
         rig.window->ClearResult();
         rig.requests.clear();
-        rig.setText(row.box, row.text);
-        rig.click(row.index);
-        EXPECT_TRUE(rig.requests.empty());
-        EXPECT_EQ(rig.log(), "");
-        ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
-        EXPECT_NE(rig.dialogs.messageBoxes[0].text.find(row.named), std::string::npos)
-            << rig.dialogs.messageBoxes[0].text;
-        // The window goes on working.
-        rig.setText(row.box, "1");
-        rig.click(row.index);
-        EXPECT_EQ(rig.requests.size(), 1u);
-    }
-}
-
-struct PushedRecordRig : ConsoleRig {
-    using ConsoleRig::ConsoleRig;
-    void enterExtendedMode() {
-        connectUdp();
-        click(45); // "Log on Extra Mode"
-        window->ClearResult();
-        requests.clear();
-    }
-    void push(std::int16_t source, const std::string& data) {
-        links.sockets.at(0)->arrive(test::TerminalReply(source, "XN" + data), 0);
-        deliver();
-    }
-};
-
-TEST(ConsoleWindow, APushedRecordIsLoggedOnlyWhileExtraCommandsShows) {
-    for (int page = 0; page < 4; ++page) {
-        SCOPED_TRACE(page);
-        MemorySettings settings;
-        PushedRecordRig rig(settings);
-        rig.enterExtendedMode();
-        rig.find<QCheckBox>("chkAutoConfirm")->setChecked(true);
-        rig.tabs()->setCurrentIndex(page);
-        const std::string before = rig.log();
-        rig.push(1, "1\tC12345678");
-        if (page == 2) {
-            // 08:00:00 and 20 ms of waiting in virtual time.
-            EXPECT_EQ(rig.log(), "08:00:00 127.0.0.1:  1\tC12345678, ErrCode: 0\nOK!\n");
-            ASSERT_EQ(rig.requests.size(), 1u);
-            EXPECT_EQ(rig.requests[0].body, "XA");
-        } else {
-            EXPECT_EQ(rig.log(), before);
-            EXPECT_TRUE(rig.requests.empty());
+        rig.tabs()->setCurrentIndex(row.page);
+        std::string frame = test::TerminalReply(row.source, "XN1\tC12345678");
+        if (row.corrupted) {
+            frame[frame.size() - 5] = frame[frame.size() - 5] == '0' ? '1' : '0';
+        }
+        row.serial ? rig.links.serialPorts.at(0)->arrive(frame)
+                   : rig.links.sockets.at(0)->arrive(frame);
+        rig.deliver();
+        // A record that did not verify is logged whole, frame and all.
+        const std::string log = rig.log();
+        EXPECT_TRUE(row.corrupted ? log.ends_with(row.logged) : log == row.logged) << log;
+        const bool confirmed = row.page == 2 && !row.corrupted;
+        EXPECT_EQ(std::ranges::count(rig.requests, "XA", &Request::body), confirmed ? 1 : 0);
+        if (confirmed) {
+            EXPECT_EQ(rig.requests.back().terminal, row.source);
+            EXPECT_EQ(rig.text("txtID"), std::to_string(row.source)) << "later commands keep it";
         }
     }
-}
-
-TEST(ConsoleWindow, AutoConfirmAnswersTheSourceOfTheRecordAndKeepsIt) {
-    MemorySettings settings;
-    PushedRecordRig rig(settings);
-    rig.enterExtendedMode();
-    rig.tabs()->setCurrentIndex(2);
-    rig.push(12, "7\tC1");
-    EXPECT_EQ(rig.log(), "08:00:00 127.0.0.1:  7\tC1, ErrCode: 0\n"); // not confirmed
-    EXPECT_TRUE(rig.requests.empty());
-
-    rig.find<QCheckBox>("chkAutoConfirm")->setChecked(true);
-    rig.push(12, "8\tC2");
-    ASSERT_EQ(rig.requests.size(), 1u);
-    EXPECT_EQ(rig.requests[0].terminal, 12);
-    EXPECT_EQ(rig.requests[0].body, "XA");
-    EXPECT_EQ(rig.box("txtID")->text(), "12");
-    rig.click(46);
-    EXPECT_EQ(rig.requests.back().terminal, 12);
 }
 
 TEST(ConsoleWindow, TheLastAddressIsSavedOnConnectAndShownAfterRestart) {
     MemorySettings settings;
-    QString shownFirst;
     {
         ConsoleRig first(settings);
-        shownFirst = first.box("txtIP")->text();
-        EXPECT_EQ(shownFirst.toStdString(), kDefaultTerminalAddress); // nothing saved yet
         first.setText("txtIP", "127.0.0.9");
         // A serial connection on COM16 still saves the address box.
         first.clickOn(first.find<QRadioButton>("optType(1)"));
-        first.find<QComboBox>("cboComport")->setCurrentIndex(15);
+        first.setText("cboComport", "COM16");
         first.click(0);
         EXPECT_EQ(first.window->KV().CommunicationType(), 0);
+        EXPECT_EQ(first.window->KV().Timeout(), 3000);
         EXPECT_EQ(first.links.serialPorts.at(0)->portNumber(), 16);
-        first.window->close();
     }
-    {
-        ConsoleRig second(settings);
-        EXPECT_EQ(second.box("txtIP")->text(), "127.0.0.9");
-        EXPECT_EQ(settings.values.at({kApplicationTitle, "Connection", "IP"}), "127.0.0.9");
-        second.window->close();
-    }
+    ConsoleRig second(settings);
+    EXPECT_EQ(second.text("txtIP"), "127.0.0.9");
     // A store that cannot be read shows the first-run text, and the console connects anyway.
     settings.failing = true;
     ConsoleRig third(settings);
-    EXPECT_EQ(third.box("txtIP")->text(), shownFirst);
+    EXPECT_EQ(third.text("txtIP"), kDefaultTerminalAddress);
     third.connectUdp();
     EXPECT_EQ(third.log(), "OK!\n");
 }
 
-TEST(ConsoleWindow, EthernetConnectionTakesAddressPortAndType) {
+TEST(ConsoleWindow, ClosingWhileAConnectWaitsEndsTheWaitAtOnceWithTheAddressSaved) {
     MemorySettings settings;
     ConsoleRig rig(settings);
-    rig.setText("txtIP", "127.0.0.1");
-    rig.setText("txtUDP_Port", "1002.5");
+    // No module and no stream: the TCP connect would wait about 20 s.
+    rig.links.sockets.at(0)->connectScript.assign(3, test::FakeSocket::ConnectOutcome::Silent);
+    rig.setText("txtIP", "127.0.0.2");
+    std::size_t sentAtClose = 0;
+    rig.time.onPump = [&] {
+        if (rig.time.elapsedMs() >= 1000 && rig.window->isVisible()) {
+            EXPECT_EQ(settings.values.at({kApplicationTitle, "Connection", "IP"}), "127.0.0.2");
+            sentAtClose = rig.links.sockets.at(1)->sent.size();
+            rig.window->close();
+        }
+    };
     rig.click(0);
-    EXPECT_EQ(rig.window->KV().CommunicationType(), 3); // "TCP" is the initial type
-    EXPECT_EQ(rig.window->KV().UDP_Port(), 1002);
-    EXPECT_EQ(rig.window->KV().IP(), "127.0.0.1");
-    EXPECT_EQ(rig.window->KV().Timeout(), 3000);
+    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_LE(rig.time.elapsedMs(), 1050);
+    EXPECT_EQ(rig.links.sockets.at(1)->sent.size(), sentAtClose);
+    EXPECT_EQ(rig.links.sockets.at(0)->connectCalls, 0);
 }
 
 } // namespace

@@ -18,10 +18,8 @@ namespace {
 
 using test::MemorySettings;
 
-const std::string kPropertiesKey = "Properties";
-
 std::string Stored(MemorySettings& store, const char* name) {
-    const auto found = store.values.find({kApplicationTitle, kPropertiesKey, name});
+    const auto found = store.values.find({kApplicationTitle, "Properties", name});
     return found == store.values.end() ? "<missing>" : found->second;
 }
 
@@ -33,77 +31,62 @@ template <class Widget> Widget* Child(QWidget& parent, const char* name) {
     return child;
 }
 
-TEST(Reg, ReadsWhatWasWrittenAndItsDefaultOtherwise) {
+TEST(Reg, ReadsTheStoredTextUpToItsNulOrTheDefaultSilently) {
     MemorySettings store;
     Reg reg(store);
-    EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Login", 0), "0");
+    const std::string atLimit(Reg::kReadBufferSize - 1, '1');
     reg.RegWriteString("usKelvra", "Properties", "Login", "1");
     reg.RegWriteString("usKelvra", "Properties", "Empty", "");
-    EXPECT_EQ(Stored(store, "Login"), "1");
-    EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Login", 0), "1");
-    EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Empty", "x"), "");
-    // The text up to the first NUL.
-    store.values[{"usKelvra", kPropertiesKey, "Nul"}] = std::string("ab\0cd", 5);
-    EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Nul", ""), "ab");
-}
-
-TEST(Reg, AValueThatDoesNotFitTheReadBufferGivesTheDefault) {
-    MemorySettings store;
-    Reg reg(store);
-    for (const auto& [length, readBack] :
-         std::vector<std::pair<std::size_t, bool>>{{1023, true}, {1024, false}}) {
-        reg.RegWriteString("usKelvra", "Properties", "Login", std::string(length, '1'));
-        EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Login", "0"),
-                  readBack ? std::string(length, '1') : "0")
-            << length;
+    reg.RegWriteString("usKelvra", "Properties", "Fits", atLimit);
+    reg.RegWriteString("usKelvra", "Properties", "TooLong", atLimit + "1");
+    store.values[{"usKelvra", "Properties", "Nul"}] = std::string("ab\0cd", 5);
+    for (const auto& [name, read] :
+         std::vector<std::pair<const char*, std::string>>{{"Login", "1"},
+                                                          {"Empty", ""},
+                                                          {"Fits", atLimit},
+                                                          {"TooLong", "x"},
+                                                          {"Nul", "ab"},
+                                                          {"Missing", "x"}}) {
+        EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", name, "x"), read) << name;
     }
-}
-
-TEST(Reg, EveryStoreFailureIsSilent) {
-    MemorySettings store;
+    EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Missing", 0), "0");
     store.failing = true;
-    Reg reg(store);
-    EXPECT_NO_THROW(reg.RegWriteString("usKelvra", "Properties", "Login", "1"));
+    EXPECT_NO_THROW(reg.RegWriteString("usKelvra", "Properties", "Login", "0"));
     EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Login", 0), "0");
 }
 
-TEST(OptionsDialog, NothingStoredOrNoNumberStoredShowsBothUnchecked) {
+TEST(OptionsDialog, OpensUncheckedOnAFreshOrUnreadableStoreLeavingTheEmptyKeyBehind) {
     for (const bool stored : {false, true}) {
         SCOPED_TRACE(stored);
         MemorySettings store;
         if (stored) {
-            store.values[{"usKelvra", kPropertiesKey, "Login"}] = "";
-            store.values[{"usKelvra", kPropertiesKey, "Logout"}] = "yes";
+            store.values[{"usKelvra", "Properties", "Login"}] = "";
+            store.values[{"usKelvra", "Properties", "Logout"}] = "&H1";
         }
         frmKelvra_Options dialog(store);
         EXPECT_FALSE(Child<QCheckBox>(dialog, "chkLogin")->isChecked());
         EXPECT_FALSE(Child<QCheckBox>(dialog, "chkLogout")->isChecked());
         EXPECT_FALSE(dialog.IsOK());
+        // Reading created the key of the section, and nothing under it.
+        EXPECT_TRUE(store.keys.contains({"usKelvra", "Properties"}));
+        EXPECT_EQ(store.writes, 0);
     }
 }
 
 TEST(OptionsDialog, OkWritesOneAndZeroAndCancelWritesNothing) {
     MemorySettings store;
-    {
+    for (const bool ok : {true, false}) {
         frmKelvra_Options dialog(store);
         dialog.show();
-        QTest::mouseClick(Child<QCheckBox>(dialog, "chkLogin"), Qt::LeftButton);
-        QTest::mouseClick(Child<QPushButton>(dialog, "cmdCtrl(0)"), Qt::LeftButton);
-        EXPECT_TRUE(dialog.IsOK());
+        EXPECT_EQ(Child<QCheckBox>(dialog, "chkLogin")->isChecked(), !ok);
+        QTest::mouseClick(Child<QCheckBox>(dialog, ok ? "chkLogin" : "chkLogout"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(dialog, ok ? "cmdCtrl(0)" : "cmdCtrl(1)"),
+                          Qt::LeftButton);
+        EXPECT_EQ(dialog.IsOK(), ok);
+        EXPECT_EQ(Stored(store, "Login"), "1");
+        EXPECT_EQ(Stored(store, "Logout"), "0");
+        EXPECT_EQ(store.writes, 2);
     }
-    EXPECT_EQ(Stored(store, "Login"), "1");
-    EXPECT_EQ(Stored(store, "Logout"), "0");
-    const int writes = store.writes;
-    {
-        frmKelvra_Options dialog(store);
-        dialog.show();
-        EXPECT_TRUE(Child<QCheckBox>(dialog, "chkLogin")->isChecked());
-        QTest::mouseClick(Child<QCheckBox>(dialog, "chkLogout"), Qt::LeftButton);
-        QTest::mouseClick(Child<QPushButton>(dialog, "cmdCtrl(1)"), Qt::LeftButton);
-        EXPECT_FALSE(dialog.IsOK());
-    }
-    EXPECT_EQ(store.writes, writes);
-    EXPECT_EQ(Stored(store, "Logout"), "0");
 }
 
 TEST(LoginPasswordDialog, OkHandsOverTheTypedTextAndCancelLeavesItUnset) {

@@ -4,8 +4,10 @@
 #include "platform/SettingsStore.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 
 namespace kelvra::test {
 
@@ -17,22 +19,29 @@ public:
 
     std::string read(const std::string& title, const std::string& section, const std::string& key,
                      const std::string& fallback) override {
-        if (failing) {
-            throw PlatformError(5, "settings unreadable");
-        }
+        failIfTold();
         const auto found = values.find({title, section, key});
         return found == values.end() ? fallback : found->second;
     }
     void write(const std::string& title, const std::string& section, const std::string& key,
                const std::string& value) override {
-        if (failing) {
-            throw PlatformError(5, "settings unwritable");
-        }
+        failIfTold();
         ++writes;
         values[{title, section, key}] = value;
+        keys.insert({title, section});
+    }
+    void createKey(const std::string& title, const std::string& section) override {
+        failIfTold();
+        keys.insert({title, section});
+    }
+    void failIfTold() const {
+        if (failing) {
+            throw PlatformError(5, "access denied");
+        }
     }
 
     std::map<Key, std::string> values;
+    std::set<std::pair<std::string, std::string>> keys; // (title, section)
     int writes = 0;
     bool failing = false;
 };

@@ -1,13 +1,12 @@
-// The property view opened from the console's "Property View" button against the terminal
-// simulator over loopback UDP, with the real Qt platform: the load, the login, the editors
-// writing the terminal, the punch error times and the Tools menu.
+// The property view opened from the "Property View" button of the console program as it starts,
+// against the terminal simulator over loopback UDP: the load, the login, the editors writing
+// the terminal, the punch error times and the menus.
 #include "ConsoleRig.h"
 #include "PropertyViewRig.h"
 #include "SimulatorHost.h"
 #include "Waiting.h"
-#include "platform/qt/QtPlatform.h"
+#include "app/ConsoleProgram.h"
 #include "property_editor/FlexGrid.h"
-#include "property_editor/PropertyViewButton.h"
 #include "property_editor/frmKelvraProperties.h"
 
 #include <QAction>
@@ -46,8 +45,8 @@ void ClickButton(QWidget& window, const char* name) {
 struct PropertyViewLoopback : test::WindowDriver {
     QTemporaryDir settingsFolder;
     std::unique_ptr<sim::SimulatorHost> simulator;
-    std::unique_ptr<QtPlatform> platform;
     test::FakeDialogs dialogs;
+    std::unique_ptr<ConsoleProgram> program;
     frmKelvraProperties* view = nullptr;
     bool loaded = false;
 
@@ -59,15 +58,13 @@ struct PropertyViewLoopback : test::WindowDriver {
         options.module = false;
         simulator = std::make_unique<sim::SimulatorHost>(options);
         simulator->start();
-        platform = std::make_unique<QtPlatform>(settingsFolder.filePath("user.ini"),
-                                                settingsFolder.filePath("machine.ini"));
-        window = std::make_unique<frmMainCKelvra>(ConsolePlatform{
-            platform->clock, platform->clock, platform->links, platform->userSettings, dialogs});
-        AttachPropertyView(*window,
-                           {platform->clock, platform->clock, platform->machineSettings, dialogs});
+        program = std::make_unique<ConsoleProgram>(dialogs, settingsFolder.filePath("user.ini"),
+                                                   settingsFolder.filePath("machine.ini"),
+                                                   Vexa5Endpoints{kSimulatorAddress, 0});
+        window = &program->window();
         window->show();
         setText("txtIP", kSimulatorAddress);
-        find<QComboBox>("cboType")->setCurrentIndex(0);
+        setText("cboType", "UDP");
         setText("txtUDP_Port", std::to_string(simulator->udpPort()));
         EXPECT_EQ(press(0), "OK!\n");
         // Button 37, and the load that follows 50 ms later.
@@ -79,7 +76,7 @@ struct PropertyViewLoopback : test::WindowDriver {
                            10000);
     }
     ~PropertyViewLoopback() {
-        window.reset();
+        program.reset();
         simulator->stop();
     }
     FlexGrid& grid() { return *Child<FlexGrid>(*view, "grd"); }

@@ -70,6 +70,18 @@ TEST_F(SettingsStoreTest, MachineWideValueLivesUnderSoftwareTitleSection) {
     EXPECT_EQ(user.read("usKelvra", "Properties", "Login", "none"), "none");
 }
 
+TEST_F(SettingsStoreTest, AKeyIsCreatedEmptyOnceAndAKeyWithValuesIsLeftAlone) {
+    QtSettingsStore machine(Scope::MachineWide, machinePath);
+    machine.createKey("usKelvra", "Properties");
+    EXPECT_NE(FileText(machinePath).find("usKelvra\\Properties="), std::string::npos);
+    EXPECT_EQ(machine.read("usKelvra", "Properties", "Login", "0"), "0");
+    machine.write("usKelvra", "Properties", "Login", "1");
+    const std::string written = FileText(machinePath);
+    machine.createKey("usKelvra", "Properties");
+    EXPECT_EQ(FileText(machinePath), written);
+    EXPECT_EQ(machine.read("usKelvra", "Properties", "Login", "0"), "1");
+}
+
 TEST_F(SettingsStoreTest, EveryByteButNulRoundTripsAndEmptyIsAValue) {
     QtSettingsStore store(Scope::MachineWide, machinePath);
     std::string everyByte;

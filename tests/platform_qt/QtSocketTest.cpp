@@ -8,14 +8,18 @@
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtErrors.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUdpSocket>
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -180,7 +184,7 @@ TEST(QtSocket, MisuseFailsWithItsOwnNumbers) {
     ipv4Only.setRemoteHost("::1");
     ipv4Only.setRemotePort(9);
     EXPECT_NE(ErrorNumberOf([&] { ipv4Only.send("x"); }), 0) << "IPv6 from an IPv4 socket";
-    socket.setRemoteHost("no-such-host.invalid");
+    EXPECT_EQ(ErrorNumberOf([&] { socket.setRemoteHost("no-such-host.invalid"); }), 11001);
     socket.setRemotePort(9);
     EXPECT_EQ(ErrorNumberOf([&] { socket.send("x"); }), 11001);
 
@@ -188,6 +192,49 @@ TEST(QtSocket, MisuseFailsWithItsOwnNumbers) {
     stream.setProtocol(SocketProtocol::Stream);
     EXPECT_EQ(ErrorNumberOf([&] { stream.send("x"); }), 40006) << "not connected";
     EXPECT_EQ(ErrorNumberOf([&] { stream.connect(); }), 10039) << "no remote host";
+}
+
+TEST(QtSocket, AHostIsLookedUpOncePerChangeWithABoundedWaitAndItsFailureKept) {
+    // A resolver that answers long after the limit, as one that no server answers.
+    auto lookups = std::make_shared<std::atomic<int>>(0);
+    QtSocket socket(
+        "127.0.0.1",
+        [lookups](const std::string&) -> std::optional<QHostAddress> {
+            ++*lookups;
+            QThread::msleep(1000);
+            return QHostAddress(QHostAddress::LocalHost);
+        },
+        std::chrono::milliseconds(200));
+    QElapsedTimer held;
+    held.start();
+    EXPECT_EQ(ErrorNumberOf([&] { socket.setRemoteHost("slow.invalid"); }), 11001);
+    EXPECT_LT(held.elapsed(), 700);
+    socket.setRemotePort(9);
+    held.restart();
+    for (int command = 0; command < 11; ++command) {
+        EXPECT_EQ(ErrorNumberOf([&] { socket.setRemoteHost("slow.invalid"); }), 11001);
+        EXPECT_EQ(ErrorNumberOf([&] { socket.send("x"); }), 11001);
+    }
+    EXPECT_LT(held.elapsed(), 100);
+    // Texts that no server could answer fail without asking; an address needs no lookup.
+    for (const char* text : {"999.1.1.1", "not an address", "a..b", "-"}) {
+        EXPECT_EQ(ErrorNumberOf([&] { socket.setRemoteHost(text); }), 11001) << text;
+    }
+    EXPECT_EQ(ErrorNumberOf([&] { socket.setRemoteHost(""); }), 10039);
+    socket.setRemoteHost("127.0.0.1");
+    EXPECT_EQ(*lookups, 1);
+
+    // A stream to a host that was not found fails as a refused one does: state 9, notified.
+    QtSocket stream("", [](const std::string&) { return std::nullopt; });
+    Recorder record;
+    record.attach(stream);
+    stream.setProtocol(SocketProtocol::Stream);
+    EXPECT_EQ(ErrorNumberOf([&] { stream.setRemoteHost("gone.invalid"); }), 11001);
+    stream.setRemotePort(9);
+    stream.connect();
+    EXPECT_EQ(stream.state(), SocketError);
+    ASSERT_TRUE(WaitUntil([&] { return record.count("error") == 1; }));
+    EXPECT_EQ(record.errorNumber, 11001);
 }
 
 TEST(QtSocket, UnsupportedSocketOperationAloneMapsToTenThousandFortyFour) {

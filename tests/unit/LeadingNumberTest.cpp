@@ -50,6 +50,12 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOfAText) {
         SCOPED_TRACE(row.text);
         EXPECT_DOUBLE_EQ(ReadLeadingNumber(row.text), row.value);
     }
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber(std::string("18\0"
+                                                   "40",
+                                                   5)),
+                     18)
+        << "NUL is no exponent";
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber("&HA", NumberForms::DecimalOnly), 0);
 }
 
 TEST(LeadingNumber, RoundsHalvesToEvenWithin16Bits) {

@@ -33,14 +33,17 @@ QString QtSettingsStore::defaultPath(Scope scope) {
 QtSettingsStore::QtSettingsStore(Scope scope, QString filePath)
     : m_scope(scope), m_filePath(filePath.isEmpty() ? defaultPath(scope) : std::move(filePath)) {}
 
-QString QtSettingsStore::location(const std::string& title, const std::string& section,
-                                  const std::string& key) const {
-    QString path = fromBytes(title) + QLatin1Char('/') + fromBytes(section) + QLatin1Char('/') +
-                   fromBytes(key);
+QString QtSettingsStore::keyLocation(const std::string& title, const std::string& section) const {
+    QString path = fromBytes(title) + QLatin1Char('/') + fromBytes(section);
     if (m_scope == Scope::MachineWide) {
         path.prepend(QStringLiteral("Software/"));
     }
     return path;
+}
+
+QString QtSettingsStore::location(const std::string& title, const std::string& section,
+                                  const std::string& key) const {
+    return keyLocation(title, section) + QLatin1Char('/') + fromBytes(key);
 }
 
 std::string QtSettingsStore::read(const std::string& title, const std::string& section,
@@ -68,6 +71,23 @@ void QtSettingsStore::write(const std::string& title, const std::string& section
                             const std::string& key, const std::string& value) {
     QSettings settings(m_filePath, QSettings::IniFormat);
     settings.setValue(location(title, section, key), fromBytes(value));
+    sync(settings);
+}
+
+void QtSettingsStore::createKey(const std::string& title, const std::string& section) {
+    QSettings settings(m_filePath, QSettings::IniFormat);
+    const QString key = keyLocation(title, section);
+    settings.beginGroup(key);
+    const bool holdsEntries = !settings.allKeys().isEmpty();
+    settings.endGroup();
+    if (holdsEntries || settings.contains(key)) {
+        return; // the file is left alone when nothing is missing
+    }
+    settings.setValue(key, QString());
+    sync(settings);
+}
+
+void QtSettingsStore::sync(QSettings& settings) const {
     settings.sync();
     if (settings.status() != QSettings::NoError) {
         throw PlatformError(SettingsErrorNumber(settings.status()),

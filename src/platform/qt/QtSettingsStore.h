@@ -5,6 +5,8 @@
 #include <QString>
 #include <string>
 
+class QSettings;
+
 namespace kelvra {
 
 // A settings store in one INI file, read and written through QSettings(path, IniFormat).
@@ -21,6 +23,11 @@ namespace kelvra {
 //   with the value name as the last part:
 //       [Software]
 //       usKelvra\Properties\Login=1
+//
+// A key without values (createKey) is an entry of its own with an empty text, since QSettings
+// keeps no group without entries:
+//       [Software]
+//       usKelvra\Properties=
 //
 // read() never fails: a missing file, a missing value or a file that cannot be read or parsed
 // gives the fallback. write() creates the file and its directory when missing and throws
@@ -46,6 +53,7 @@ public:
                      const std::string& fallback) override;
     void write(const std::string& title, const std::string& section, const std::string& key,
                const std::string& value) override;
+    void createKey(const std::string& title, const std::string& section) override;
 
     Scope scope() const { return m_scope; }
     const QString& filePath() const { return m_filePath; }
@@ -54,6 +62,9 @@ public:
                      const std::string& key) const;
 
 private:
+    QString keyLocation(const std::string& title, const std::string& section) const;
+    void sync(QSettings& settings) const;
+
     Scope m_scope;
     QString m_filePath;
 };

@@ -4,7 +4,6 @@
 #include "platform/qt/PostUnlessStale.h"
 #include "platform/qt/QtErrors.h"
 
-#include <QHostInfo>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QNetworkProxy>
@@ -30,8 +29,11 @@ std::string addressText(const QHostAddress& address) {
 
 } // namespace
 
-QtSocket::QtSocket(std::string bindAddress)
-    : m_bindAddress(std::move(bindAddress)), m_context(std::make_unique<QObject>()) {}
+QtSocket::QtSocket(std::string bindAddress, NameResolver resolve,
+                   std::chrono::milliseconds lookupLimit)
+    : m_bindAddress(std::move(bindAddress)), m_context(std::make_unique<QObject>()),
+      m_resolve(std::move(resolve)), m_lookupLimit(lookupLimit),
+      m_lookup(LookUpHost(m_remoteHost, m_lookupLimit, m_resolve)) {}
 
 QtSocket::~QtSocket() {
     close();
@@ -45,7 +47,12 @@ void QtSocket::setProtocol(SocketProtocol protocol) {
 }
 
 void QtSocket::setRemoteHost(const std::string& host) {
-    m_remoteHost = host;
+    // Looked up when the text changes; the outcome, found or not, holds until it changes again.
+    if (host != m_remoteHost) {
+        m_lookup = LookUpHost(host, m_lookupLimit, m_resolve);
+        m_remoteHost = host;
+    }
+    remoteAddress(); // a host that was not found fails here, every time
 }
 
 void QtSocket::setRemotePort(int port) {
@@ -87,33 +94,11 @@ void QtSocket::close() {
     m_state = SocketClosed;
 }
 
-QHostAddress QtSocket::resolveRemote() {
-    if (m_remoteHost.empty()) {
-        throw PlatformError(kSocketDestinationRequired, "Destination address required");
+const QHostAddress& QtSocket::remoteAddress() const {
+    if (!m_lookup.found()) {
+        throw PlatformError(m_lookup.errorNumber, m_lookup.errorText);
     }
-    if (!m_resolved.isNull() && m_resolvedFor == m_remoteHost) {
-        return m_resolved;
-    }
-    const QString host = QString::fromStdString(m_remoteHost);
-    QHostAddress address;
-    if (!address.setAddress(host)) {
-        // A host name: looked up here, as the system's datagram socket does when it sends.
-        const QHostInfo info = QHostInfo::fromName(host);
-        const QList<QHostAddress> found = info.addresses();
-        if (info.error() != QHostInfo::NoError || found.isEmpty()) {
-            throw PlatformError(kSocketHostNotFound, "Host not found: " + m_remoteHost);
-        }
-        address = found.front();
-        for (const QHostAddress& candidate : found) {
-            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-                address = candidate;
-                break;
-            }
-        }
-    }
-    m_resolved = address;
-    m_resolvedFor = m_remoteHost;
-    return address;
+    return m_lookup.address;
 }
 
 void QtSocket::bindDatagramSocket() {
@@ -143,7 +128,7 @@ void QtSocket::send(const std::string& bytes) {
 }
 
 void QtSocket::sendDatagram(const std::string& bytes) {
-    const QHostAddress remote = resolveRemote();
+    const QHostAddress remote = remoteAddress();
     if (m_state == SocketClosed || !m_udp) {
         bindDatagramSocket(); // a datagram socket binds on its first send
     }
@@ -186,6 +171,12 @@ void QtSocket::connect() {
     if (m_remoteHost.empty()) {
         throw PlatformError(kSocketDestinationRequired, "Destination address required");
     }
+    if (!m_lookup.found()) {
+        // As a stream reports a failed lookup: the connect fails, by notification.
+        m_state = SocketError;
+        notifyError(m_lookup.errorNumber, m_lookup.errorText);
+        return;
+    }
     auto tcp = std::make_unique<QTcpSocket>();
     tcp->setProxy(QNetworkProxy::NoProxy);
     QObject::connect(tcp.get(), &QTcpSocket::connected, m_context.get(),
@@ -196,9 +187,9 @@ void QtSocket::connect() {
                      [this] { onStreamError(); });
     m_tcp = std::move(tcp);
     m_state = SocketConnecting;
-    // Host lookup and connecting run in the event loop; a failure found at once is reported
-    // through onStreamError all the same.
-    m_tcp->connectToHost(QString::fromStdString(m_remoteHost), static_cast<quint16>(m_remotePort));
+    // Connecting runs in the event loop; a failure found at once is reported through
+    // onStreamError all the same.
+    m_tcp->connectToHost(m_lookup.address, static_cast<quint16>(m_remotePort));
 }
 
 void QtSocket::onStreamConnected() {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/Socket.h"
+#include "platform/qt/HostLookup.h"
 
 #include <QHostAddress>
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -22,15 +24,20 @@ namespace kelvra {
 // (host lookup included); 7 stream connected; 9 stream failed (refused, dropped, reset: the
 // socket stays in 9 until closed).
 //
-// Datagrams: send() writes one datagram to the remote host and port, a host name being looked
-// up first; each arriving datagram raises its own onDataArrival, and readAll() hands over the
+// Remote host: setRemoteHost() looks a host name up once, when the text changes, waiting at
+// most the lookup limit, and remembers the outcome: a name that cannot be found fails there
+// (11001, or 10039 for an empty text) and again, at once, at every later setRemoteHost() with
+// the same text, send() and connect(), so a host that no server answers holds the window up
+// once per address change, not once per command.
+// Datagrams: send() writes one datagram to the remote host and port; each arriving datagram
+// raises its own onDataArrival, and readAll() hands over the
 // oldest one not yet read, remotePeerAddress() then naming its sender. At most
 // kDatagramBacklogLimit datagrams wait unread; beyond that new ones are dropped, as a full
 // system buffer drops them.
 // Stream: connect() starts connecting and returns; onConnected or onError(number, text)
-// follows. TCP no-delay is on, so every frame leaves at once; send() writes the frame in one
-// call and flushes it. readAll() hands over everything that has arrived, remotePeerAddress()
-// the peer's address.
+// follows (for a host that was not found, with state 9 at once). TCP no-delay is on, so every frame
+// leaves at once; send() writes the frame in one call and flushes it. readAll() hands over
+// everything that has arrived, remotePeerAddress() the peer's address.
 //
 // Notifications are posted to the thread that created the socket and delivered by its event
 // pump, never from inside a Qt signal or from inside an operation of this class, and never
@@ -42,8 +49,9 @@ public:
     static constexpr std::size_t kDatagramBacklogLimit = 4096;
 
     // `bindAddress`: the local address a datagram socket binds to; empty for every local
-    // address (the default). Tests bind 127.0.0.1.
-    explicit QtSocket(std::string bindAddress = {});
+    // address (the default). Tests bind 127.0.0.1, and hand in their own resolver and limit.
+    explicit QtSocket(std::string bindAddress = {}, NameResolver resolve = SystemResolve,
+                      std::chrono::milliseconds lookupLimit = kHostLookupLimit);
     ~QtSocket() override;
     QtSocket(const QtSocket&) = delete;
     QtSocket& operator=(const QtSocket&) = delete;
@@ -51,7 +59,8 @@ public:
     // Switching protocol closes a socket that is not closed.
     void setProtocol(SocketProtocol protocol) override;
     SocketProtocol protocol() const override { return m_protocol; }
-    // Takes effect at the next send (datagram) or connect (stream).
+    // Takes effect at the next send (datagram) or connect (stream). Throws PlatformError when
+    // the host is not found.
     void setRemoteHost(const std::string& host) override;
     void setRemotePort(int port) override;
 
@@ -81,7 +90,7 @@ private:
     };
 
     void post(std::function<void()> action);
-    QHostAddress resolveRemote();
+    const QHostAddress& remoteAddress() const;
     void bindDatagramSocket();
     void sendDatagram(const std::string& bytes);
     void sendStream(const std::string& bytes);
@@ -98,10 +107,11 @@ private:
     std::unique_ptr<QTcpSocket> m_tcp;
     SocketProtocol m_protocol = SocketProtocol::Datagram;
     int m_state = SocketClosed;
+    NameResolver m_resolve;
+    std::chrono::milliseconds m_lookupLimit;
     std::string m_remoteHost;
     int m_remotePort = 0;
-    QHostAddress m_resolved;   // m_remoteHost looked up; null until the first send
-    std::string m_resolvedFor; // the host text m_resolved belongs to
+    HostLookup m_lookup; // m_remoteHost looked up
     std::deque<Datagram> m_datagrams;
     std::string m_peerAddress;
     unsigned m_generation = 0; // notifications posted before a close are dropped
