@@ -4,10 +4,8 @@
 // 50 ms pass for its reply, and the load pauses 10 ms before the item count's check and before
 // each item. Also prints the resident memory once the grid is full.
 #include "SimulatorHost.h"
+#include "app/ConsoleProgram.h"
 #include "console/QtDialogs.h"
-#include "console/frmMainCKelvra.h"
-#include "platform/qt/QtPlatform.h"
-#include "property_editor/PropertyViewButton.h"
 #include "property_editor/frmKelvraProperties.h"
 
 #include <QApplication>
@@ -57,14 +55,14 @@ int main(int argc, char** argv) {
     kelvra::sim::SimulatorHost simulator(options);
     simulator.start();
 
-    QTemporaryDir settings; // never the operator's settings
-    kelvra::QtPlatform platform(settings.filePath("user.ini"), settings.filePath("machine.ini"));
+    // The program as kelvra-console starts it, its settings in a folder of its own.
+    QTemporaryDir settings;
     kelvra::QtDialogs dialogs;
-    kelvra::frmMainCKelvra console(kelvra::ConsolePlatform{
-        platform.clock, platform.clock, platform.links, platform.userSettings, dialogs});
+    kelvra::ConsoleProgram program(dialogs, settings.filePath("user.ini"),
+                                   settings.filePath("machine.ini"),
+                                   kelvra::Vexa5Endpoints{kAddress, 0});
+    kelvra::frmMainCKelvra& console = program.window();
     dialogs.setParent(&console);
-    kelvra::AttachPropertyView(console,
-                               {platform.clock, platform.clock, platform.machineSettings, dialogs});
     console.show();
     console.findChild<QLineEdit*>("txtIP")->setText(kAddress);
     console.findChild<QComboBox*>("cboType")->setCurrentIndex(0);
