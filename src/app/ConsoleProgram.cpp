@@ -1,6 +1,7 @@
 #include "app/ConsoleProgram.h"
 
 #include "console/frmKelvra_Options.h"
+#include "property_editor/PropertyViewButton.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -15,6 +16,8 @@ ConsoleProgram::ConsoleProgram(Dialogs& dialogs, const QString& userSettingsPath
     m_window = std::make_unique<frmMainCKelvra>(ConsolePlatform{
         m_platform.clock, m_platform.clock, m_platform.links, m_platform.userSettings, dialogs});
     m_window->KV().SetWakeOnReply(frmKelvra_Options::WakeOnReply(m_platform.machineSettings));
+    AttachPropertyView(*m_window,
+                       {m_platform.clock, m_platform.clock, m_platform.machineSettings, dialogs});
 }
 
 ConsoleProgram::~ConsoleProgram() {

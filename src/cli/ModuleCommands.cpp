@@ -27,6 +27,7 @@ public:
                                         const std::string&) override {
         return std::nullopt;
     }
+    void showModal(ModalWindow& window) override { window.runModal(); }
     void setBusy(bool) override {}
 };
 

@@ -3,7 +3,6 @@
 #include "console/ApplicationInfo.h"
 #include "console/ConsoleSettings.h"
 #include "console/OkCancelRow.h"
-#include "driver/LeadingNumber.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -12,7 +11,6 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <stdexcept>
 
 namespace kelvra {
 
@@ -53,25 +51,19 @@ frmKelvra_Options::frmKelvra_Options(SettingsStore& machineWide, QWidget* parent
     connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
     connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
 
-    chkLogin->setChecked(ReadOption(m_reg, kAutoLogin.name));
-    chkLogout->setChecked(ReadOption(m_reg, kAutoLogout.name));
-    chkWakeOnReply->setChecked(ReadOption(m_reg, kWakeOnReply.name));
+    chkLogin->setChecked(ReadOption(kAutoLogin.name));
+    chkLogout->setChecked(ReadOption(kAutoLogout.name));
+    chkWakeOnReply->setChecked(ReadOption(kWakeOnReply.name));
     m_IsOK = false;
 }
 
 bool frmKelvra_Options::WakeOnReply(SettingsStore& machineWide) {
     Reg reg(machineWide);
-    return ReadOption(reg, kWakeOnReply.name);
+    return reg.RegReadOption(kApplicationTitle, kWakeOnReply.section, kWakeOnReply.name);
 }
 
-bool frmKelvra_Options::ReadOption(Reg& reg, const char* name) {
-    const std::string stored = reg.RegReadString(kApplicationTitle, kAutoLogin.section, name, 0);
-    // A stored text that is not a number (an empty value, say) shows the box unchecked.
-    try {
-        return ReadLeadingNumber(stored, NumberForms::DecimalOnly) == 1;
-    } catch (const std::overflow_error&) {
-        return false;
-    }
+bool frmKelvra_Options::ReadOption(const char* name) {
+    return m_reg.RegReadOption(kApplicationTitle, kAutoLogin.section, name);
 }
 
 void frmKelvra_Options::OnOk() {

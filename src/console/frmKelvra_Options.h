@@ -24,7 +24,7 @@ public:
 private:
     void OnOk();
     void OnCancel();
-    static bool ReadOption(Reg& reg, const char* name);
+    bool ReadOption(const char* name);
 
     Reg m_reg;
     QCheckBox* chkLogin;
