@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Pictures of the console's four pages, its dialogs and its windows, taken offscreen against a
-# scripted terminal, into build/shots/pictures for review. With --readme, the General page also
-# becomes the README's picture, docs/console.png.
+# Pictures of the console's four pages, its dialogs and its windows, and of the property view
+# and its three editors, taken offscreen against a scripted terminal, into build/shots/pictures
+# for review. With --readme, the General page and the loaded property view also become the
+# README's pictures, docs/console.png and docs/property-view.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,5 +14,6 @@ cmake --build "$build" --target console_screenshots >/dev/null
 if [ "${1:-}" = "--readme" ]; then
     mkdir -p docs
     cp "$build/pictures/main-0.png" docs/console.png
-    echo "updated docs/console.png"
+    cp "$build/pictures/property-view.png" docs/property-view.png
+    echo "updated docs/console.png and docs/property-view.png"
 fi

@@ -1,5 +1,7 @@
 #include "app/ConsoleProgram.h"
 
+#include "property_editor/PropertyViewButton.h"
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -12,6 +14,8 @@ ConsoleProgram::ConsoleProgram(Dialogs& dialogs, const QString& userSettingsPath
                               std::move(moduleEndpoints));
     m_window = std::make_unique<frmMainCKelvra>(ConsolePlatform{
         m_platform.clock, m_platform.clock, m_platform.links, m_platform.userSettings, dialogs});
+    AttachPropertyView(*m_window,
+                       {m_platform.clock, m_platform.clock, m_platform.machineSettings, dialogs});
 }
 
 ConsoleProgram::~ConsoleProgram() {

@@ -10,7 +10,8 @@
 namespace kelvra {
 
 // What kelvra-console sets up at start, in the order the parts need each other, and takes
-// down in reverse: the Qt platform, the module client's environment and the console window.
+// down in reverse: the Qt platform, the module client's environment and the console window
+// with its property view.
 // The module client sends discovery and address assignment to the real broadcast address
 // unless `moduleEndpoints` names others (tests name loopback ones). Needs a QApplication; one
 // program at a time, since the module client's environment is process-wide.

@@ -57,21 +57,39 @@ MessageAnswer AnswerOf(int button) {
     }
 }
 
+// A box or window opened over a busy window shows the normal pointer while it is up.
+class NormalPointerWhileBusy {
+public:
+    explicit NormalPointerWhileBusy(int busyDepth) : m_busy(busyDepth > 0) {
+        if (m_busy) {
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+        }
+    }
+    ~NormalPointerWhileBusy() {
+        if (m_busy) {
+            QApplication::restoreOverrideCursor();
+        }
+    }
+    NormalPointerWhileBusy(const NormalPointerWhileBusy&) = delete;
+    NormalPointerWhileBusy& operator=(const NormalPointerWhileBusy&) = delete;
+
+private:
+    bool m_busy;
+};
+
 } // namespace
 
 MessageAnswer QtDialogs::messageBox(const std::string& text, MessageButtons buttons,
                                     MessageIcon icon, const std::string& title) {
     QMessageBox box(IconOf(icon), TitleOrApplication(title), QString::fromLatin1(text),
                     ButtonsOf(buttons), m_parent);
-    // A message box appears over a busy window: show the normal pointer while it is up.
-    if (m_busyDepth > 0) {
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    }
-    const int answer = box.exec();
-    if (m_busyDepth > 0) {
-        QApplication::restoreOverrideCursor();
-    }
-    return AnswerOf(answer);
+    NormalPointerWhileBusy pointer(m_busyDepth);
+    return AnswerOf(box.exec());
+}
+
+void QtDialogs::showModal(ModalWindow& window) {
+    NormalPointerWhileBusy pointer(m_busyDepth);
+    window.runModal();
 }
 
 std::optional<std::string> QtDialogs::inputBox(const std::string& prompt, const std::string& title,

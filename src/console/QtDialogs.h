@@ -6,9 +6,9 @@ class QWidget;
 
 namespace kelvra {
 
-// Message boxes, the input box and the busy pointer of the real program, over Qt's standard
-// dialogs. Boxes are modal to `parent` (when given) and titled with the application title
-// unless a title is passed.
+// Message boxes, the input box, modal windows and the busy pointer of the real program, over
+// Qt's standard dialogs. Boxes are modal to `parent` (when given) and titled with the application
+// title unless a title is passed.
 class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
@@ -18,6 +18,7 @@ public:
                              const std::string& title) override;
     std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initial) override;
+    void showModal(ModalWindow& window) override;
     void setBusy(bool busy) override;
 
 private:

@@ -1,6 +1,9 @@
 #include "console/Reg.h"
 
+#include "driver/LeadingNumber.h"
+
 #include <exception>
+#include <stdexcept>
 
 namespace kelvra {
 
@@ -39,6 +42,16 @@ std::string Reg::RegReadString(const std::string& application, const std::string
         // An unreadable store reads as the default.
     }
     return result;
+}
+
+bool Reg::RegReadOption(const std::string& application, const std::string& section,
+                        const std::string& name) {
+    const std::string stored = RegReadString(application, section, name, 0);
+    try {
+        return ReadLeadingNumber(stored, NumberForms::DecimalOnly) == 1;
+    } catch (const std::overflow_error&) {
+        return false;
+    }
 }
 
 } // namespace kelvra

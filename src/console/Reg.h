@@ -26,6 +26,10 @@ public:
                               const std::string& name, long fallback) {
         return RegReadString(application, section, name, std::to_string(fallback));
     }
+    // An on/off option, stored as "1" or "0": on only when it reads 1. A missing value, or a
+    // text that is no number (an empty value, say), reads as off.
+    bool RegReadOption(const std::string& application, const std::string& section,
+                       const std::string& name);
 
 private:
     SettingsStore& m_store;

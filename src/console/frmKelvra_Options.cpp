@@ -3,7 +3,6 @@
 #include "console/ApplicationInfo.h"
 #include "console/ConsoleSettings.h"
 #include "console/OkCancelRow.h"
-#include "driver/LeadingNumber.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -12,7 +11,6 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <stdexcept>
 
 namespace kelvra {
 
@@ -56,13 +54,7 @@ frmKelvra_Options::frmKelvra_Options(SettingsStore& machineWide, QWidget* parent
 }
 
 bool frmKelvra_Options::ReadOption(const char* name) {
-    const std::string stored = m_reg.RegReadString(kApplicationTitle, kAutoLogin.section, name, 0);
-    // A stored text that is not a number (an empty value, say) shows the box unchecked.
-    try {
-        return ReadLeadingNumber(stored, NumberForms::DecimalOnly) == 1;
-    } catch (const std::overflow_error&) {
-        return false;
-    }
+    return m_reg.RegReadOption(kApplicationTitle, kAutoLogin.section, name);
 }
 
 void frmKelvra_Options::OnOk() {

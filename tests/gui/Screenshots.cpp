@@ -1,16 +1,22 @@
-// console_screenshots FOLDER: pictures of the console's four pages and of each dialog and window,
-// taken offscreen against a scripted terminal in virtual time. The README's picture is main-0.png.
+// console_screenshots FOLDER: pictures of the console's four pages, of each dialog and window,
+// and of the property view and its editors, taken offscreen against a scripted terminal in
+// virtual time. The README's pictures are main-0.png and property-view.png.
 #include "ConsoleRig.h"
+#include "PropertyViewRig.h"
+#include "TerminalModel.h"
 #include "console/frmKelvra_About.h"
 #include "console/frmKelvra_BellTable.h"
 #include "console/frmKelvra_LoginPassword.h"
 #include "console/frmKelvra_Options.h"
 #include "console/frmKelvra_ReadCard.h"
+#include "property_editor/PropertyViewButton.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTest>
 #include <cstdio>
 
@@ -22,6 +28,44 @@ bool Save(QWidget& widget, const QDir& folder, const QString& name) {
     const QString path = folder.filePath(name + ".png");
     const bool saved = widget.grab().save(path);
     std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+// The property view on the simulator's catalogue, and an editor of each kind over it; the
+// windows read the terminal 50 ms after they open.
+bool SavePropertyView(kelvra::test::ConsoleRig& rig, kelvra::test::MemorySettings& settings,
+                      const QDir& folder) {
+    using kelvra::test::AnswerWindow;
+    using kelvra::test::Child;
+    kelvra::sim::TerminalModel terminal;
+    rig.answer = [&terminal](const kelvra::test::Request& request) {
+        return terminal.handleCommand(request.body, kelvra::sim::SteadyClock::now()).value_or("");
+    };
+    kelvra::AttachPropertyView(*rig.window, {rig.time, rig.time, settings, rig.dialogs});
+    QDialog* view = nullptr;
+    AnswerWindow(rig.dialogs, "frmKelvraProperties", [&view](QDialog& shown) { view = &shown; });
+    rig.click(37);
+    QTest::qWait(100);
+    auto& grid = *Child<QTableWidget>(*view, "grd");
+    const auto edit = [&](int row) {
+        grid.setCurrentCell(row, 1);
+        Child<QAction>(*view, "Edit")->trigger();
+    };
+    bool saved = Save(*view, folder, "property-view");
+    AnswerWindow(rig.dialogs, "frmKelvra_EditItemArray", [&](QDialog& editor) {
+        QTest::qWait(100);
+        saved &= Save(editor, folder, "edit-item-array");
+    });
+    edit(6); // "Language", a value with captions
+    AnswerWindow(rig.dialogs, "frmKelvra_EditItemTable", [&](QDialog& table) {
+        QTest::qWait(100);
+        saved &= Save(table, folder, "edit-item-table");
+        AnswerWindow(rig.dialogs, "frmKelvra_EditRecord",
+                     [&](QDialog& record) { saved &= Save(record, folder, "edit-record"); });
+        Child<QAction>(table, "Add")->trigger();
+    });
+    edit(11); // "Employees"
+    view->reject();
     return saved;
 }
 
@@ -94,5 +138,6 @@ int main(int argc, char** argv) {
     rig.window->KV().KelvraDataArival.raise("127.0.0.1", 1, "7\t07-12-2026\t08:01:12\tC20461187",
                                             0);
     saved &= Save(card, folder, "read-card");
+    saved &= SavePropertyView(rig, settings, folder);
     return saved ? 0 : 1;
 }

@@ -2,6 +2,9 @@
 
 #include "platform/Dialogs.h"
 
+#include <deque>
+#include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -10,7 +13,9 @@
 namespace kelvra::test {
 
 // Dialogs that record every message box and busy-pointer switch. A message box is answered
-// with its first button (OK or Yes); an input box is cancelled.
+// with its first button (OK or Yes); an input box with the next of `inputAnswers` (cancelled
+// when none is left); a modal window by the test's answer for its name, which works the window
+// and returns (a window without an answer is left unshown, as if cancelled at once).
 class FakeDialogs : public Dialogs {
 public:
     struct MessageBoxCall {
@@ -29,12 +34,13 @@ public:
     MessageAnswer messageBox(const std::string& text, MessageButtons buttons, MessageIcon icon,
                              const std::string& title) override;
     std::optional<std::string> inputBox(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
+                                        const std::string&) override;
+    void showModal(ModalWindow& window) override;
     void setBusy(bool on) override { busyChanges.push_back(on); }
 
     std::vector<MessageBoxCall> messageBoxes;
+    std::deque<std::optional<std::string>> inputAnswers;
+    std::map<std::string, std::function<void(ModalWindow&)>> windowAnswers;
     // Every switch of the busy pointer, in order.
     std::vector<bool> busyChanges;
 };

@@ -1,0 +1,113 @@
+#include "property_editor/FlexGrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPalette>
+
+namespace kelvra {
+
+namespace {
+
+constexpr std::int16_t kAvailableWithoutLogin = 4;
+constexpr std::int16_t kAvailableAfterLogin = 8;
+
+} // namespace
+
+QColor WindowTextColour() {
+    return QApplication::palette().color(QPalette::WindowText);
+}
+
+bool IsAccessible(std::int16_t flags, bool loggedIn) {
+    const std::int16_t bits =
+        loggedIn ? kAvailableWithoutLogin | kAvailableAfterLogin : kAvailableWithoutLogin;
+    return (flags & bits) != 0;
+}
+
+QColor AccessColour(std::int16_t flags, bool loggedIn) {
+    return IsAccessible(flags, loggedIn) ? WindowTextColour() : kGray;
+}
+
+FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent) {
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    horizontalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setHighlightSections(false);
+}
+
+void FlexGrid::SetColumnLayout(std::function<void(FlexGrid&, int width)> layout) {
+    m_layout = std::move(layout);
+    ApplyColumnLayout();
+}
+
+void FlexGrid::ApplyColumnLayout() {
+    if (m_layout) {
+        m_layout(*this, contentsRect().width());
+    }
+}
+
+void FlexGrid::resizeEvent(QResizeEvent* event) {
+    QTableWidget::resizeEvent(event);
+    ApplyColumnLayout();
+}
+
+// A caption cell rather than a header section: a changed header section has the whole grid
+// laid out and drawn again, which a load that fills a row at a time cannot afford.
+void FlexGrid::SetCaption(int row, const QString& text, const QColor& colour) {
+    if (auto* caption = Cell(row, 0)) {
+        caption->setFlags(Qt::ItemIsEnabled);
+        caption->setBackground(palette().button());
+        caption->setText(text);
+        caption->setForeground(colour);
+    }
+}
+
+QTableWidgetItem* FlexGrid::Cell(int row, int column) {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) {
+        return nullptr;
+    }
+    auto* cell = item(row, column);
+    if (cell == nullptr) {
+        cell = new QTableWidgetItem;
+        cell->setForeground(WindowTextColour());
+        setItem(row, column, cell);
+    }
+    return cell;
+}
+
+void FlexGrid::SetText(int row, int column, const QString& text) {
+    if (auto* cell = Cell(row, column)) {
+        cell->setText(text);
+    }
+}
+
+void FlexGrid::SetColour(int row, int column, const QColor& colour) {
+    if (auto* cell = Cell(row, column)) {
+        cell->setForeground(colour);
+    }
+}
+
+void FlexGrid::SetCell(int row, int column, const QString& text, const QColor& colour) {
+    SetText(row, column, text);
+    SetColour(row, column, colour);
+}
+
+QString FlexGrid::Text(int row, int column) const {
+    const auto* cell = item(row, column);
+    return cell == nullptr ? QString() : cell->text();
+}
+
+QColor FlexGrid::Colour(int row, int column) const {
+    const auto* cell = item(row, column);
+    return cell == nullptr ? WindowTextColour() : cell->foreground().color();
+}
+
+void FlexGrid::SetCurrent(int row, int column) {
+    setCurrentCell(row, column < 0 ? std::max(currentColumn(), 0) : column);
+}
+
+} // namespace kelvra

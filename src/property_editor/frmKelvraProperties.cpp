@@ -1,0 +1,297 @@
+#include "property_editor/frmKelvraProperties.h"
+
+#include "console/ApplicationInfo.h"
+#include "console/ConsoleSettings.h"
+#include "console/FaultTrap.h"
+#include "console/ModalDialog.h"
+#include "console/Reg.h"
+#include "driver/LeadingNumber.h"
+#include "property_editor/FlexGrid.h"
+#include "property_editor/LinkKinds.h"
+#include "property_editor/frmKelvra_EditItemArray.h"
+#include "property_editor/frmKelvra_EditItemTable.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace kelvra {
+
+namespace {
+
+constexpr std::int16_t kAvailableAfterLogin = 8;
+constexpr const char* kNotSupported = "(N/A)";
+constexpr const char* kMachineNumberItem = "MACHNO";
+constexpr const char* kMachineNameItem = "MACHNAME";
+constexpr const char* kPasswordItem = "LOGINPWD";
+
+// The definition column takes 13/20 of the grid's width, the value column 7/20.
+void LayOutColumns(FlexGrid& grid, int width) {
+    grid.setColumnWidth(0, width * 13 / 20);
+    grid.setColumnWidth(1, width * 7 / 20);
+}
+
+} // namespace
+
+frmKelvraProperties::frmKelvraProperties(PropertyViewPlatform platform, QWidget* parent)
+    : QDialog(parent), m_platform(platform) {
+    setObjectName("frmKelvraProperties");
+    setWindowTitle("Kelvra Properties");
+    resize(560, 620);
+
+    auto* menuBar = new QMenuBar(this);
+    BuildMenus(menuBar);
+    auto* Toolbar1 = new QToolBar(this);
+    Toolbar1->setObjectName("Toolbar1");
+    BuildToolbar(Toolbar1);
+
+    // No header row; the fixed column 0 holds the definitions, column 1 the values. A click
+    // anywhere on a row makes its value the current cell.
+    grd = new FlexGrid(this);
+    grd->setObjectName("grd");
+    grd->setColumnCount(2);
+    grd->horizontalHeader()->hide();
+    grd->horizontalHeader()->setStretchLastSection(true);
+    grd->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grd->SetColumnLayout(LayOutColumns);
+    connect(grd, &QTableWidget::cellClicked, this, [this](int row) {
+        grd->SetCurrent(row, kValueColumn);
+        ShowHelpOfCurrentRow();
+    });
+    connect(grd, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+        grd->SetCurrent(row, kValueColumn);
+        EditCurrentRow();
+    });
+
+    txtHelp = new QPlainTextEdit(this);
+    txtHelp->setObjectName("txtHelp");
+    txtHelp->setReadOnly(true);
+    txtHelp->setFixedHeight(txtHelp->fontMetrics().lineSpacing() * 4);
+
+    auto* sb = new QStatusBar(this);
+    sb->setObjectName("sb");
+    sb->setSizeGripEnabled(false);
+    sbPanel1 = new QLabel(sb);
+    sbPanel1->setObjectName("sbPanel1");
+    sbProgress = new QProgressBar(sb);
+    sbProgress->setObjectName("sbProgress");
+    sbProgress->setFormat("%v of %m items");
+    sbProgress->setMaximumWidth(180);
+    sbProgress->hide();
+    sbPanel2 = new QLabel(sb);
+    sbPanel2->setObjectName("sbPanel2");
+    sb->addWidget(sbPanel1, 1);
+    sb->addPermanentWidget(sbProgress);
+    sb->addPermanentWidget(sbPanel2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(Toolbar1);
+    layout->addWidget(grd, 1);
+    layout->addWidget(txtHelp);
+    layout->addWidget(sb);
+
+    Timer1.setObjectName("Timer1");
+    Timer1.setSingleShot(true);
+    Timer1.setInterval(kDeferredStartMs);
+    connect(&Timer1, &QTimer::timeout, this, [this] { DeferredStart(); });
+}
+
+frmKelvraProperties::~frmKelvraProperties() = default;
+
+void frmKelvraProperties::ShowConnectionStatus() {
+    SetPanel1(IsNetworkLink(m_CommunicationType)
+                  ? "Device is connected to: IP " + m_IP
+                  : "Device is connected to: COMM" + std::to_string(m_Comport));
+    sbPanel2->setText(QString::fromLatin1("Source: " + std::to_string(m_Source)));
+}
+
+std::string frmKelvraProperties::StatusText(int panel) const {
+    return (panel == 1 ? sbPanel1 : sbPanel2)->text().toLatin1().toStdString();
+}
+
+void frmKelvraProperties::SetPanel1(const std::string& text) {
+    sbPanel1->setText(QString::fromLatin1(text));
+}
+
+void frmKelvraProperties::ShowModal() {
+    Opening();
+    ShowDialogModal(m_platform.dialogs, *this);
+}
+
+void frmKelvraProperties::Opening() {
+    m_PasswordRow = -1;
+    const bool autoLogin = ReadOption(kAutoLogin.name);
+    if (m_Retries == 0) {
+        m_Retries = kDefaultRetries;
+    }
+    // Each opening starts from an empty grid, as a window loaded afresh does.
+    grd->setRowCount(0);
+    txtHelp->clear();
+    if (autoLogin) {
+        m_LoginIsOK = false;
+        LoginTerminal();
+    } else {
+        m_LoginIsOK = true;
+    }
+    const bool bellTable = !IsMultiTerminalLink(m_KelvraObj->CommunicationType());
+    mnuTools.at(7)->setVisible(bellTable);
+    mnuTools.at(8)->setVisible(bellTable);
+    Timer1.start();
+}
+
+void frmKelvraProperties::DeferredStart() {
+    Timer1.stop();
+    if (!m_LoginIsOK) {
+        reject();
+        return;
+    }
+    LoadItems();
+}
+
+void frmKelvraProperties::reject() {
+    if (Loading()) {
+        return; // a load runs: it would go on against a closed window
+    }
+    Timer1.stop();
+    if (m_LoginIsOK) {
+        RunTrapped(m_platform.dialogs, false, [this] { Closing(); });
+    }
+    QDialog::reject();
+}
+
+void frmKelvraProperties::Closing() {
+    if (ReadOption(kAutoLogout.name)) {
+        LogoutTerminal();
+    }
+    for (int row = 0; row < grd->rowCount(); ++row) {
+        const std::string& name = m_catalogues.items.at(row).Name;
+        const std::string value = grd->Text(row, kValueColumn).toLatin1().toStdString();
+        if (name == kMachineNumberItem) {
+            m_MachNo = ReadInt16(value, NumberForms::DecimalOnly);
+        } else if (name == kMachineNameItem) {
+            m_MachName = value;
+        }
+    }
+}
+
+bool frmKelvraProperties::ReadOption(const char* name) {
+    Reg reg(m_platform.machineWide);
+    return reg.RegReadOption(kApplicationTitle, kAutoLogin.section, name);
+}
+
+void frmKelvraProperties::ShowHelpOfCurrentRow() {
+    const int row = grd->currentRow();
+    if (row >= 0 && row < ItemCatalogue::kEntries) {
+        txtHelp->setPlainText(QString::fromLatin1(m_catalogues.items.at(row).Help));
+    }
+}
+
+void frmKelvraProperties::EditCurrentRow() {
+    RunTrapped(m_platform.dialogs, false, [this] {
+        const int row = grd->currentRow();
+        if (row < 0) {
+            return; // nothing loaded
+        }
+        if (row == grd->rowCount() - 1) {
+            EditPunchErrorTimes();
+            return;
+        }
+        const ItemDescriptor& item = m_catalogues.items.at(row);
+        if (grd->Colour(row, kValueColumn) != WindowTextColour()) {
+            Warn((item.Flags & kAvailableAfterLogin) != 0
+                     ? "You are not logged in. Login first, then try anain."
+                     : "This item is read-only by nature");
+            return;
+        }
+        if (item.Type == "TAB") {
+            EditTableItem(row);
+        } else {
+            EditArrayItem(row);
+        }
+    });
+}
+
+void frmKelvraProperties::EditArrayItem(int row) {
+    ucKelvra& KV = *m_KelvraObj;
+    frmKelvra_EditItemArray editor(m_platform, m_catalogues.items, this);
+    editor.SetKelvraObj(KV);
+    editor.SetItemIdx(static_cast<std::int16_t>(row));
+    editor.SetCommunicationType(KV.CommunicationType());
+    editor.SetComport(KV.Comport());
+    editor.SetIP(KV.IP());
+    editor.SetSource(m_Source);
+    editor.SetItemData(grd->Text(row, kValueColumn).toLatin1().toStdString());
+    ShowDialogModal(m_platform.dialogs, editor);
+    if (!editor.IsOK()) {
+        return;
+    }
+    // The password item stays masked after an edit also when an item the terminal would not
+    // read out has taken the password row since.
+    if (row == m_PasswordRow || m_catalogues.items.at(row).Name == kPasswordItem) {
+        grd->SetText(row, kValueColumn, "********");
+        m_Password = editor.ItemData();
+    } else {
+        grd->SetText(row, kValueColumn, QString::fromLatin1(editor.ItemData()));
+    }
+}
+
+void frmKelvraProperties::EditTableItem(int row) {
+    ucKelvra& KV = *m_KelvraObj;
+    frmKelvra_EditItemTable editor(m_platform, m_catalogues, this);
+    editor.SetKelvraObj(KV);
+    editor.SetItemIdx(static_cast<std::int16_t>(row));
+    editor.SetCommunicationType(KV.CommunicationType());
+    editor.SetComport(KV.Comport());
+    editor.SetIP(KV.IP());
+    editor.SetSource(m_Source);
+    editor.SetIsLogin(m_IsLogin);
+    ShowDialogModal(m_platform.dialogs, editor);
+}
+
+void frmKelvraProperties::EditPunchErrorTimes() {
+    RunTrapped(m_platform.dialogs, false, [this] {
+        const int row = grd->rowCount() - 1;
+        const std::string shown = grd->Text(row, kValueColumn).toLatin1().toStdString();
+        if (shown == kNotSupported) {
+            Warn("Select property is not supported on this terminal.");
+            return;
+        }
+        const auto answer = m_platform.dialogs.inputBox(
+            "Please enter the Punch Error Times (0-10, 0=Disabled). This value is used to switch "
+            "Extended Mode to Normal Mode automatically while terminal is disconnected to the "
+            "server PC.",
+            "Punch Error Times", std::to_string(ReadInt16(shown, NumberForms::DecimalOnly)));
+        if (!answer || answer->empty()) {
+            return;
+        }
+        const std::int16_t times = ReadInt16(*answer, NumberForms::DecimalOnly);
+        m_KelvraObj->X_PunchTimesSet(m_Source, times);
+        if (m_KelvraObj->ErrCode() != 0) {
+            Warn(m_KelvraObj->ErrMessage());
+            return;
+        }
+        grd->SetText(row, kValueColumn, QString::number(times));
+    });
+}
+
+void frmKelvraProperties::Warn(const std::string& text) {
+    m_platform.dialogs.messageBox(text, MessageButtons::Ok, MessageIcon::Warning, "");
+}
+
+void frmKelvraProperties::ShowError(const std::string& text) {
+    m_platform.dialogs.messageBox(text, MessageButtons::Ok, MessageIcon::Critical, "");
+}
+
+void frmKelvraProperties::Inform(const std::string& text) {
+    m_platform.dialogs.messageBox(text, MessageButtons::Ok, MessageIcon::Information, "");
+}
+
+} // namespace kelvra

@@ -1,0 +1,278 @@
+// The load: connect, check the terminal answers, read its item count, then each item's
+// descriptor and members into the grid, and the punch error times last.
+#include "console/FaultTrap.h"
+#include "driver/ErrorCodes.h"
+#include "driver/LeadingNumber.h"
+#include "property_editor/FlexGrid.h"
+#include "property_editor/LinkKinds.h"
+#include "property_editor/frmKelvraProperties.h"
+
+#include <QProgressBar>
+#include <optional>
+#include <stdexcept>
+
+namespace kelvra {
+
+namespace {
+
+constexpr std::int16_t kShortestTimeout = 100;
+constexpr int kItemCountRetryLimit = 4;
+constexpr int kPauseMs = 10;
+constexpr const char* kMasked = "********";
+constexpr const char* kPasswordItem = "LOGINPWD";
+constexpr std::int16_t kAvailableWithoutLogin = 4;
+constexpr std::int16_t kAvailableAfterLogin = 8;
+constexpr std::int16_t kNotSupported = 1;
+constexpr const char* kPunchErrorTimesHelp =
+    "Under Extended Mode, if the terminal doesn't get any echo from server after specified "
+    "punched, then the terminal will switch to normal mode automatically. (0=Disabled)";
+
+bool IsArrayType(const std::string& type) {
+    return type == "VAL" || type == "STR" || type == "TIME" || type == "DATE";
+}
+
+// The caption of a "VAL" value: the caption its number stands for, when there is one. A
+// number outside the captions (or none that fits) shows the value itself.
+std::optional<std::string> CaptionOf(const ItemDescriptor& item, const std::string& value) {
+    try {
+        const std::int16_t index = ReadInt16(value, NumberForms::DecimalOnly);
+        if (index >= 0 && static_cast<std::size_t>(index) < item.Selection.size() &&
+            !item.Selection[static_cast<std::size_t>(index)].empty()) {
+            return item.Selection[static_cast<std::size_t>(index)];
+        }
+    } catch (const std::overflow_error&) {
+    }
+    return std::nullopt;
+}
+
+std::string Retry(int count) {
+    return "Retry... " + std::to_string(count);
+}
+
+} // namespace
+
+void frmKelvraProperties::BeginLoad() {
+    if (m_loadDepth++ == 0) {
+        m_platform.dialogs.setBusy(true);
+    }
+}
+
+void frmKelvraProperties::EndLoad() {
+    if (--m_loadDepth == 0) {
+        sbProgress->hide();
+        m_platform.dialogs.setBusy(false);
+    }
+}
+
+void frmKelvraProperties::LoadItems() {
+    bool statusCheckFailed = false;
+    BeginLoad();
+    RunTrapped(m_platform.dialogs, false, [&] {
+        ucKelvra& KV = *m_KelvraObj;
+        if (m_Timeout < kShortestTimeout) {
+            m_Timeout = kDefaultTimeout;
+        }
+        KV.SetTimeout(m_Timeout);
+        ApplyLinkSettings(true);
+        KV.Connect();
+        SetPanel1("Connecting...");
+
+        int retries = 0;
+        if (!CheckLoginStatus(retries)) {
+            statusCheckFailed = true;
+            return;
+        }
+        std::string status;
+        KV.GetData(status);
+        m_IsLogin = status == "I";
+
+        SetPanel1("Get Item Information...");
+        if (!ReadItemCount(retries)) {
+            ShowError(KV.ErrMessage());
+            m_LoginIsOK = false;
+            SetPanel1("Connect Failed.");
+            return;
+        }
+        SetPanel1("On-Line");
+        std::string countText;
+        KV.GetData(countText);
+        const int count = ReadInt16(countText, NumberForms::DecimalOnly);
+        // The catalogue's last entry is the punch-error-times row's.
+        if (count < 0 || count >= ItemCatalogue::kEntries) {
+            throw std::out_of_range("Subscript out of range");
+        }
+        grd->setRowCount(count + 1);
+        grd->ApplyColumnLayout();
+        KV.SetTimeout(m_Timeout);
+
+        ReadItems(count);
+        ShowPunchErrorTimes(count);
+        SetPanel1("On-Line");
+    });
+    if (grd->currentRow() > 0) {
+        grd->SetCurrent(0);
+    }
+    EndLoad();
+    if (statusCheckFailed) {
+        reject(); // the load is over, so the close goes through
+    }
+}
+
+void frmKelvraProperties::ApplyLinkSettings(bool unknownTypeUsesPort) {
+    ucKelvra& KV = *m_KelvraObj;
+    KV.SetCommunicationType(m_CommunicationType);
+    if (IsNetworkLink(m_CommunicationType)) {
+        KV.SetIP(m_IP);
+    } else if (IsSerialLink(m_CommunicationType)) {
+        KV.SetComport(m_Comport);
+    } else if (unknownTypeUsesPort) {
+        Warn("Unknow Type - Kelvra");
+        KV.SetComport(m_Comport);
+    }
+}
+
+// Retries+1 attempts, reconnecting after every failed one. On failure the terminal's answer
+// is shown and the window closes after the load.
+bool frmKelvraProperties::CheckLoginStatus(int& retries) {
+    ucKelvra& KV = *m_KelvraObj;
+    for (;;) {
+        KV.LoginStatus(m_Source);
+        if (KV.ErrCode() == 0) {
+            return true;
+        }
+        // The reconnect below leaves the outcome of the status query alone on most links, but
+        // not on every one: the message shown is the query's.
+        const std::string message = KV.ErrMessage();
+        ++retries;
+        SetPanel1(Retry(retries));
+        KV.CloseConnection();
+        KV.Connect();
+        if (retries > m_Retries) {
+            ShowError(message);
+            m_LoginIsOK = false;
+            return false;
+        }
+    }
+}
+
+// The count shares the status check's retry counter, so it has fewer attempts when the check
+// needed retries.
+bool frmKelvraProperties::ReadItemCount(int& retries) {
+    ucKelvra& KV = *m_KelvraObj;
+    for (;;) {
+        m_platform.pump.processEvents();
+        KV.GetItemCount(m_Source);
+        m_platform.clock.sleep(kPauseMs);
+        m_platform.pump.processEvents();
+        if (KV.ErrCode() == 0) {
+            return true;
+        }
+        if (++retries > kItemCountRetryLimit) {
+            return false;
+        }
+        SetPanel1(Retry(retries));
+    }
+}
+
+void frmKelvraProperties::ReadItems(int count) {
+    ucKelvra& KV = *m_KelvraObj;
+    sbProgress->setRange(0, count);
+    sbProgress->setValue(0);
+    sbProgress->show();
+    int failures = 0;
+    for (int row = 0; row < count;) {
+        m_platform.clock.sleep(kPauseMs);
+        m_platform.pump.processEvents();
+        KV.GetItemInfo(m_Source, static_cast<std::int16_t>(row));
+        if (KV.ErrCode() != 0) {
+            ++failures;
+            if (failures >= m_Retries) {
+                ShowError(KV.ErrMessage());
+                SetPanel1("Failed Tries " + std::to_string(failures));
+                return;
+            }
+            SetPanel1(Retry(failures));
+            continue;
+        }
+        ItemDescriptor& item = m_catalogues.items.at(row);
+        KV.GetData_ItemInfo(item.Name, item.ID, item.Type, item.Size, item.Flags, item.Definition,
+                            item.Help, item.Selection);
+        grd->SetCaption(row, QString::fromLatin1(item.Definition), WindowTextColour());
+        grd->SetColour(row, kValueColumn, AccessColour(item.Flags, m_IsLogin));
+        if (item.Type == "TAB") {
+            // Shown as reachable whatever its flags until the colours are next updated.
+            grd->SetCell(row, kValueColumn, "<Table>", WindowTextColour());
+        } else if (IsArrayType(item.Type)) {
+            ReadMembers(row, item);
+        }
+        failures = 0;
+        KV.SetTimeout(m_Timeout);
+        sbProgress->setValue(++row);
+    }
+}
+
+// The members share one cell, which ends with the last one read, and one retry budget.
+void frmKelvraProperties::ReadMembers(int row, const ItemDescriptor& item) {
+    ucKelvra& KV = *m_KelvraObj;
+    int failures = 0;
+    for (int member = 0; member < item.Size; ++member) {
+        for (;;) {
+            KV.GetItem(m_Source, static_cast<std::int16_t>(row), static_cast<std::int16_t>(member));
+            if (KV.ErrCode() == 0) {
+                std::string value;
+                KV.GetData(value);
+                ShowReadValue(row, item, value);
+                break;
+            }
+            if (KV.ErrCode() == KV_ERR_ACCESS_DENIED) {
+                grd->SetText(row, kValueColumn, kMasked);
+                m_PasswordRow = static_cast<std::int16_t>(row);
+                break;
+            }
+            if (++failures > m_Retries) {
+                break;
+            }
+            KV.SetTimeout(m_Timeout);
+        }
+        KV.SetTimeout(m_Timeout);
+    }
+}
+
+void frmKelvraProperties::ShowReadValue(int row, const ItemDescriptor& item,
+                                        const std::string& value) {
+    std::string shown = value;
+    if (item.Name == kPasswordItem) {
+        shown = kMasked; // the password itself is never shown
+        m_PasswordRow = static_cast<std::int16_t>(row);
+    } else if (item.Type == "VAL" && !item.Selection[0].empty()) {
+        shown = CaptionOf(item, value).value_or(value);
+    }
+    grd->SetText(row, kValueColumn, QString::fromLatin1(shown));
+}
+
+void frmKelvraProperties::ShowPunchErrorTimes(int row) {
+    ucKelvra& KV = *m_KelvraObj;
+    if (IsMultiTerminalLink(KV.CommunicationType())) {
+        return;
+    }
+    ItemDescriptor& entry = m_catalogues.items.at(row);
+    entry.Name = kPunchErrorTimes;
+    entry.Type = "VAL";
+    entry.Flags = kAvailableAfterLogin;
+    entry.Help = kPunchErrorTimesHelp;
+    grd->SetCaption(row, kPunchErrorTimes, WindowTextColour());
+    KV.X_PunchTimesGet(m_Source);
+    if (KV.ErrCode() != 0) {
+        grd->SetCell(row, kValueColumn, "(N/A)", kGray);
+        entry.Flags = kNotSupported;
+        return;
+    }
+    std::string reply;
+    KV.GetData(reply);
+    grd->SetCell(row, kValueColumn,
+                 QString::number(ReadLeadingNumber(reply, NumberForms::DecimalOnly), 'g', 15),
+                 WindowTextColour());
+    entry.Flags = kAvailableWithoutLogin;
+}
+
+} // namespace kelvra

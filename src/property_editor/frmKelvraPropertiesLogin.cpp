@@ -1,0 +1,74 @@
+// Logging in and out, and the access colours that follow the login state.
+#include "console/FaultTrap.h"
+#include "console/ModalDialog.h"
+#include "console/frmKelvra_LoginPassword.h"
+#include "driver/ErrorCodes.h"
+#include "property_editor/FlexGrid.h"
+#include "property_editor/frmKelvraProperties.h"
+
+namespace kelvra {
+
+void frmKelvraProperties::LoginTerminal() {
+    RunTrapped(m_platform.dialogs, false, [this] {
+        ucKelvra& KV = *m_KelvraObj;
+        m_IsLogin = false;
+        ApplyLinkSettings(false);
+        KV.Connect();
+        KV.LoginStatus(m_Source);
+        std::string status;
+        KV.GetData(status);
+        if (status == "XI") {
+            KV.X_LogOff(m_Source); // extended mode refuses the login
+        }
+        KV.Login(m_Source, "");
+        if (KV.ErrCode() != 0 && KV.ErrCode() != KV_ERR_ACCESS_DENIED) {
+            ShowError(KV.ErrMessage());
+            m_LoginIsOK = false;
+            return;
+        }
+        // The terminal wants a password: ask until it takes one or the operator gives up.
+        while (KV.ErrCode() != 0) {
+            frmKelvra_LoginPassword dialog(this);
+            ShowDialogModal(m_platform.dialogs, dialog);
+            if (!dialog.IsOK()) {
+                m_IsLogin = false;
+                m_LoginIsOK = false;
+                return;
+            }
+            KV.Login(m_Source, dialog.Password());
+            if (KV.ErrCode() == 0) {
+                m_Password = dialog.Password();
+            } else if (KV.ErrCode() == KV_ERR_ACCESS_DENIED) {
+                Warn("Invalid password");
+            } else {
+                ShowError(KV.ErrMessage());
+            }
+        }
+        UpdateAccessColors("I");
+        m_IsLogin = true;
+        m_LoginIsOK = true;
+    });
+}
+
+void frmKelvraProperties::LogoutTerminal() {
+    RunTrapped(m_platform.dialogs, false, [this] {
+        ucKelvra& KV = *m_KelvraObj;
+        KV.Logout(m_Source);
+        if (KV.ErrCode() != 0) {
+            ShowError(KV.ErrMessage());
+            return;
+        }
+        UpdateAccessColors("O");
+        m_IsLogin = false;
+    });
+}
+
+void frmKelvraProperties::UpdateAccessColors(std::string_view state) {
+    const bool loggedIn = state == "I";
+    for (int row = 0; row < grd->rowCount(); ++row) {
+        grd->SetColour(row, kValueColumn, AccessColour(m_catalogues.items.at(row).Flags, loggedIn));
+    }
+    grd->SetCurrent(0);
+}
+
+} // namespace kelvra

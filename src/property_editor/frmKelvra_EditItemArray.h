@@ -1,0 +1,80 @@
+#pragma once
+
+#include "driver/ucKelvra.h"
+#include "property_editor/Catalogues.h"
+#include "property_editor/PropertyViewPlatform.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <string>
+
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QPushButton;
+class QTimeEdit;
+
+namespace kelvra {
+
+// Changes member 0 of one array item ("VAL", "STR", "DATE" or "TIME") on the terminal. The
+// property view hands it the driver, the item's number and the text it shows for the item; after
+// OK or Sync. IsOK is true and ItemData holds the text to show. The editor control follows the
+// item's type in the catalogue, 50 ms after the dialog opens.
+class frmKelvra_EditItemArray : public QDialog {
+public:
+    static constexpr int kDeferredStartMs = 50;
+    static constexpr std::int32_t kCommandTimeout = 3000;
+    static constexpr int kAttempts = 4;
+
+    frmKelvra_EditItemArray(PropertyViewPlatform platform, const ItemCatalogue& items,
+                            QWidget* parent = nullptr);
+
+    void SetCommunicationType(std::int32_t value) { m_CommunicationType = value; }
+    void SetIP(const std::string& value) { m_IP = value; }
+    void SetComport(std::int16_t value) { m_Comport = value; }
+    void SetSource(std::int16_t value) { m_Source = value; }
+    std::int16_t ItemIdx() const { return m_ItemIdx; }
+    void SetItemIdx(std::int16_t value) { m_ItemIdx = value; }
+    const std::string& ItemData() const { return m_ItemData; }
+    void SetItemData(const std::string& value) { m_ItemData = value; }
+    bool IsOK() const { return m_IsOK; }
+    void SetKelvraObj(ucKelvra& driver) { m_KelvraObj = &driver; }
+
+private:
+    enum class ValueControl { None, Text, List, Date, Time };
+
+    void Prepare();
+    bool Save();
+    void OnOk();
+    void OnCancel();
+    void OnSync();
+    void OnDefault();
+    void ShowValueControl(ValueControl control);
+    bool LeftMasked() const;
+    void ShowError(const std::string& text);
+
+    PropertyViewPlatform m_platform;
+    const ItemCatalogue& m_items;
+    ucKelvra* m_KelvraObj = nullptr;
+    std::int32_t m_CommunicationType = 2;
+    std::string m_IP;
+    std::int16_t m_Comport = 1;
+    std::int16_t m_Source = 0;
+    std::int16_t m_ItemIdx = 0;
+    std::string m_ItemData;
+    bool m_IsOK = false;
+    ValueControl m_shown = ValueControl::None;
+    bool m_preparing = false;
+    bool m_changed = false; // the operator changed the value after it was prepared
+
+    QLineEdit* txtItemData;
+    QComboBox* cboItemData;
+    QDateEdit* dtpDate;
+    QTimeEdit* dtpTime;
+    std::array<QPushButton*, 4> cmdCtrl{};
+    QTimer Timer1;
+};
+
+} // namespace kelvra

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "driver/ucKelvra.h"
+#include "property_editor/Catalogues.h"
+#include "property_editor/PropertyViewPlatform.h"
+#include "property_editor/frmKelvra_EditRecord.h"
+
+#include <QColor>
+#include <QDialog>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QPlainTextEdit;
+
+namespace kelvra {
+
+class FlexGrid;
+
+// The records of one table item: read 50 ms after opening (the field descriptors into the
+// shared field catalogue, then the records by walking the terminal's cursor), one per row, and
+// added, edited and removed one at a time, each change followed by an item update. The grid
+// is never read again while the window is open: changes are made to it locally.
+class frmKelvra_EditItemTable : public QDialog {
+public:
+    static constexpr int kDeferredStartMs = 50;
+
+    frmKelvra_EditItemTable(PropertyViewPlatform platform, Catalogues& catalogues,
+                            QWidget* parent = nullptr);
+
+    void SetCommunicationType(std::int32_t value) { m_CommunicationType = value; }
+    void SetIP(const std::string& value) { m_IP = value; }
+    void SetComport(std::int16_t value) { m_Comport = value; }
+    void SetSource(std::int16_t value) { m_Source = value; }
+    std::int16_t ItemIdx() const { return m_ItemIdx; }
+    void SetItemIdx(std::int16_t value) { m_ItemIdx = value; }
+    void SetIsLogin(bool value) { m_IsLogin = value; }
+    void SetKelvraObj(ucKelvra& driver) { m_KelvraObj = &driver; }
+
+    // The toolbar's buttons and the grid's double-click.
+    void EditRecord();
+    void AddRecord();
+    void RemoveRecord();
+    void SortRecords(bool ascending);
+
+private:
+    // The load, step by step; a step that fails for good closes the window.
+    void Load();
+    bool ReadFields(int count);
+    void LayOutGrid(int count);
+    bool FetchRecords();
+    void ShowRecord(int row, const std::string& text);
+    void ShowFieldHelp();
+
+    int FieldCount() const;
+    bool RunRecordEditor(const char* caption, frmKelvra_EditRecord::Fields& fields);
+    std::string ShowEditedRecord(int row, const frmKelvra_EditRecord::Fields& fields);
+    // The attempt rule of every change: up to five attempts while `attempts` stays at 3 or
+    // below, counting on from where the caller's counter stands.
+    bool Attempt(int& attempts, const std::function<void()>& command);
+    void ShowError(const std::string& text);
+
+    PropertyViewPlatform m_platform;
+    Catalogues& m_catalogues;
+    ucKelvra* m_KelvraObj = nullptr;
+    std::int32_t m_CommunicationType = 2;
+    std::string m_IP;
+    std::int16_t m_Comport = 1;
+    std::int16_t m_Source = 0;
+    std::int16_t m_ItemIdx = 0;
+    bool m_IsLogin = false;
+    QColor m_cellColour;
+
+    FlexGrid* grd;
+    QPlainTextEdit* txtFieldInfo;
+    QTimer Timer1;
+};
+
+} // namespace kelvra
