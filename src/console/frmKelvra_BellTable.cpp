@@ -83,7 +83,13 @@ void frmKelvra_BellTable::RunAction(int index) {
         m_kv.ClearBellTimeSettings(m_iSource);
         break;
     case SetTimes:
-        SendBellTimes(m_kv, m_iSource, optWeekDay->WeekDay(), *m_entries);
+        if (const auto stop = SendBellTimes(m_kv, m_iSource, optWeekDay->WeekDay(), *m_entries);
+            stop && !stop->refused) {
+            throw OperationFault(FaultNumber::TypeMismatch,
+                                 "Bell entry " + std::to_string(stop->entry + 1) + ": " +
+                                     m_entries->NoTimeOfDay(stop->entry) +
+                                     ". Nothing was sent for this entry or the ones after it.");
+        }
         break;
     case GetTimes:
         ReadBellTimes(m_kv, m_iSource, optWeekDay->WeekDay(), *m_entries);

@@ -117,6 +117,10 @@ void frmMainCKelvra::PressButton(int index) {
                 return;
             }
         }
+        if (!press.outcome.empty()) {
+            AppendResult(press.outcome + "\r\n");
+            return;
+        }
         CommonResultStep(button);
     } catch (const PressRefused& refusal) {
         ShowMessage(refusal.what());
@@ -144,9 +148,13 @@ void frmMainCKelvra::CommonResultStep(const ConsoleButton* button) {
                 ->setText(QString::number(number, 'g', 15));
         }
     } else {
-        result = "Error Code: " + std::to_string(m_KV.ErrCode()) + ", " + m_KV.ErrMessage();
+        result = ErrorLine();
     }
     AppendResult(result + "\r\n");
+}
+
+std::string frmMainCKelvra::ErrorLine() const {
+    return "Error Code: " + std::to_string(m_KV.ErrCode()) + ", " + m_KV.ErrMessage();
 }
 
 void frmMainCKelvra::EstablishConnection() {

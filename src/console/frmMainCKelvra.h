@@ -58,6 +58,8 @@ public:
     std::int16_t NumberEntry(const char* box) const;
     std::string BoxText(const char* box) const;
     void AppendResult(const std::string& text);
+    // The line of a failed command: "Error Code: ", its code and its message.
+    std::string ErrorLine() const;
     void ClearResult();
     void ShowMessage(const std::string& text);
     DateTime Now() { return m_clock.now(); }

@@ -122,8 +122,9 @@ const std::vector<PressRow> kPressRows = {
     {57, "WC",                     "A",           "OK!"},
     // The bell table: weekday 2 is slots 40 to 5F; a time with its two-digit enabled flag.
     {53, "WT5F07:30:0001",         "A",           "OK!", "", {{"optWeekDay(2)", "1"}, {"txtBellWeekMode(31)", "07:30:00"}, {"chkBellWeekMode(31)", "1"}}, {}, 1, 32},
-    {53, "WT0000:00:0000",         "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {}, {}, 1, 1},
-    {53, "WT0300:00:0000",         "A",           "", "Bell entry 5 holds \"25:00\"", {{"txtBellWeekMode(4)", "25:00"}}, {}, 1, 4},
+    // A stop names the entry: the ones before it were sent.
+    {53, "WT0000:00:0000",         "F",           "Set Bell Times stopped at entry 1: Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {}, {}, 1, 1},
+    {53, "WT0300:00:0000",         "A",           "Set Bell Times stopped at entry 5: \"25:00\" is not a time of day (hh:mm:ss)", "", {{"txtBellWeekMode(4)", "25:00"}}, {}, 1, 4},
     {54, "WG3F",                   "A07:30:0001", "OK!", "", {{"optWeekDay(1)", "1"}}, {{"txtBellWeekMode(0)", "07:30:00"}, {"chkBellWeekMode(0)", "1"}, {"txtBellWeekMode(31)", "07:30:00"}}, 1, 32},
     {54, "WG1F",                   "A12:00:0000", "OK!", "", {{"chkBellWeekMode(5)", "1"}}, {{"chkBellWeekMode(5)", "0"}, {"txtBellWeekMode(5)", "12:00:00"}}, 1, 32},
     {54, "WG1F",                   "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {{"txtBellWeekMode(0)", "kept"}}, {{"txtBellWeekMode(0)", "kept"}}, 1, 32},
