@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <cstdio>
@@ -101,6 +102,13 @@ void frmMainCKelvra::OpenPropertyView() {
 }
 
 void frmMainCKelvra::PressButton(int index) {
+    // One press at a time. A click delivered while a press waits for its reply would run its
+    // command inside that wait, take the waiting reply out of the receive buffer and log its
+    // outcome first: it is dropped, as the busy pointer says.
+    if (m_pressRunning) {
+        return;
+    }
+    const QScopedValueRollback<bool> running(m_pressRunning, true);
     BusyPointer busy(m_dialogs);
     try {
         const ConsoleButton* button = FindConsoleButton(index);
@@ -203,10 +211,19 @@ void frmMainCKelvra::OnKelvraDataArival(const std::string& address, std::int16_t
                  TwoDigits(now.second()) + " " + address + ":  " + data +
                  ", ErrCode: " + std::to_string(errCode) + "\r\n");
     auto* chkAutoConfirm = static_cast<QCheckBox*>(m_boxes.at("chkAutoConfirm").widget);
-    if (m_KV.ErrCode() == 0 && chkAutoConfirm->isChecked()) {
-        static_cast<QLineEdit*>(m_boxes.at("txtID").widget)->setText(QString::number(source));
-        PressButton(kConfirmReceivedRecord);
+    if (m_KV.ErrCode() != 0 || !chkAutoConfirm->isChecked()) {
+        return;
     }
+    static_cast<QLineEdit*>(m_boxes.at("txtID").widget)->setText(QString::number(source));
+    if (!m_pressRunning) {
+        PressButton(kConfirmReceivedRecord);
+        return;
+    }
+    // The record came while a press waits for its reply. The confirmation goes out at once all
+    // the same, as it awaits no reply, or the terminal would push nothing more; its line comes
+    // from its own outcome alone, since the receive buffer holds the waiting reply.
+    m_KV.X_ConfirmRecord(source);
+    AppendResult((m_KV.ErrCode() == 0 ? std::string("OK!") : ErrorLine()) + "\r\n");
 }
 
 std::int16_t frmMainCKelvra::NumberEntry(const char* box) const {

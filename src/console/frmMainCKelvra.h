@@ -49,6 +49,7 @@ public:
     ucKelvra& KV() { return m_KV; }
 
     // The button frame around the action of `index`: what a click on cmdCtrl(index) runs.
+    // While one press runs, further presses are dropped.
     void PressButton(int index);
 
     // The property view is attached by its own module; until then its button is disabled.
@@ -107,6 +108,7 @@ private:
     std::function<void(frmMainCKelvra&)> m_propertyViewOpener;
 
     std::int16_t m_iCommType = 0;
+    bool m_pressRunning = false;
 
     QTabWidget* SSTab1 = nullptr;
     QPlainTextEdit* txtGetData = nullptr;

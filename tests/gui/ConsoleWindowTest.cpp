@@ -255,6 +255,33 @@ TEST_F(ConnectedWindow, GetShowsWhatWaitsAndClearRepeatsTheLastOutcome) {
     EXPECT_EQ(rig.log(), "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED\n");
 }
 
+// A press during a wait would run inside it, take its reply and log first.
+TEST_F(ConnectedWindow, APressDuringAWaitIsDroppedAndARecordPushedMeanwhileStillConfirmed) {
+    rig.click(45); // "Log on Extra Mode", on "Extra commands"
+    rig.setText("chkAutoConfirm", "1");
+    rig.window->ClearResult();
+    rig.requests.clear();
+    rig.dialogs.busyChanges.clear();
+    // The reply to punch times "Get" comes late, with a pushed record behind it in one chunk.
+    rig.answer = [this](const Request& request) {
+        if (request.body == "XU") {
+            rig.links.sockets.at(0)->arrive(
+                test::TerminalReply(1, "A7") + test::TerminalReply(1, "XN1\tC12345678"), 300);
+        }
+        return std::string();
+    };
+    rig.time.at(100, [this] { rig.click(48); }); // "Set", while "Get" waits
+    rig.click(47);
+    std::string bodies;
+    for (const Request& request : rig.requests) {
+        bodies += request.body + " ";
+    }
+    EXPECT_EQ(bodies, "XU XA ");
+    EXPECT_EQ(rig.log(), "08:00:00 127.0.0.1:  1\tC12345678, ErrCode: 0\nOK!\n7\n");
+    EXPECT_EQ(rig.text("txtPunchTimes"), "7");
+    EXPECT_EQ(rig.dialogs.busyChanges, (std::vector<bool>{true, false}));
+}
+
 TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {
     const std::vector<std::pair<std::string, int>> rows = {
         {"07:30:00", 27000}, {"7:30", 27000}, {" 23:59:59 ", 86399},
