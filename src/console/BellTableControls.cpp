@@ -19,7 +19,8 @@ namespace {
 
 constexpr int kEntriesPerColumn = 8;
 constexpr int kEntryColumns = kBellEntries / kEntriesPerColumn;
-constexpr int kColumnGap = 18; // between one column's time boxes and the next check boxes
+constexpr int kEntrySpacing = 4; // between a check box and its time box
+constexpr int kColumnGap = 12;   // and more between one column's time boxes and the next
 constexpr std::array<const char*, kWeekDays> kWeekDayCaptions = {"Sun", "Mon", "Tue", "Wed",
                                                                  "Thu", "Fri", "Sat"};
 
@@ -43,10 +44,14 @@ void FillBellTableModes(QComboBox* list) {
 BellEntries::BellEntries(QWidget* parent) : QWidget(parent) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(kEntrySpacing);
     const int timeWidth = fontMetrics().horizontalAdvance("00:00:00") + 16;
     for (int entry = 0; entry < kBellEntries; ++entry) {
         chkBellWeekMode[entry] = new QCheckBox(QString::number(entry + 1));
         chkBellWeekMode[entry]->setObjectName(Indexed("chkBellWeekMode", entry));
+        // The bell's number before its check box, so that every check box stands right
+        // beside its time box, whatever the number's width.
+        chkBellWeekMode[entry]->setLayoutDirection(Qt::RightToLeft);
         txtBellWeekMode[entry] = new QLineEdit("00:00:00");
         txtBellWeekMode[entry]->setObjectName(Indexed("txtBellWeekMode", entry));
         txtBellWeekMode[entry]->setFixedWidth(timeWidth);

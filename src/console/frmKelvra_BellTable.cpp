@@ -1,6 +1,7 @@
 #include "console/frmKelvra_BellTable.h"
 
 #include "console/BellTableControls.h"
+#include "console/CommandButton.h"
 #include "console/FaultTrap.h"
 #include "driver/ucKelvra.h"
 
@@ -50,6 +51,7 @@ frmKelvra_BellTable::frmKelvra_BellTable(ucKelvra& kv, std::int16_t source, Dial
 
     auto* close = new QPushButton("Close");
     close->setObjectName("cmdClose");
+    SizeCommandButton(close);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(
@@ -66,6 +68,7 @@ frmKelvra_BellTable::frmKelvra_BellTable(ucKelvra& kv, std::int16_t source, Dial
 QPushButton* frmKelvra_BellTable::MakeButton(int index, const char* caption) {
     auto* button = new QPushButton(caption);
     button->setObjectName(QString("cmdCtrl(%1)").arg(index));
+    SizeCommandButton(button);
     // A press runs to its end before the window reacts to Enter again.
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, index] { PressButton(index); });

@@ -26,6 +26,7 @@ namespace {
 constexpr const char* kDesignCaption = "KelvraA-B Commands (Communication Protocal) Test Program";
 constexpr int kExtraCommandsPage = static_cast<int>(Page::Extra);
 constexpr int kConfirmReceivedRecord = 41;
+constexpr QSize kLargestOpening(1280, 680);
 
 std::string Latin1(const QString& text) {
     return text.toLatin1().toStdString();
@@ -54,6 +55,8 @@ frmMainCKelvra::frmMainCKelvra(ConsolePlatform platform, QWidget* parent)
     setObjectName("frmMainCKelvra");
     setWindowTitle(kDesignCaption);
     BuildPages();
+    // A laptop screen of 1366 x 768 holds the window with its frame and a panel.
+    resize(QSize(sizeHint().width(), kLargestOpening.height()).boundedTo(kLargestOpening));
     cmdCtrl.at(37)->setEnabled(false);
     m_dataArival = m_KV.KelvraDataArival.subscribe(
         [this](const std::string& address, std::int16_t source, const std::string& data,

@@ -235,6 +235,28 @@ TEST(ConsoleWindow, StartsWithItsCaptionListsBoxesAndSpinnerLimits) {
     EXPECT_TRUE(rig.requests.empty()) << "no press sent anything by itself";
 }
 
+// 1280 x 680 leaves room on a 1366 x 768 screen for the window's frame and a panel.
+TEST(ConsoleWindow, OpensOnALaptopScreenWithTheLogTakingTheHeightLeft) {
+    MemorySettings settings;
+    ConsoleRig rig(settings);
+    const QSize opening = rig.window->size();
+    const QSize least = rig.window->minimumSize();
+    EXPECT_TRUE(opening.width() <= 1280 && opening.height() <= 680)
+        << opening.width() << "x" << opening.height();
+    EXPECT_TRUE(least.width() <= opening.width() && least.height() <= opening.height());
+    auto* log = rig.find<QPlainTextEdit>("txtGetData");
+    rig.window->resize(least);
+    const int logHeight = log->height();
+    EXPECT_GE(logHeight, 6 * log->fontMetrics().lineSpacing());
+    rig.window->resize(least + QSize(0, 100));
+    EXPECT_EQ(log->height(), logHeight + 100);
+    // A button beside a box is as wide as the grid's; the relay's boxes line up.
+    EXPECT_EQ(rig.button(22)->width(), rig.button(18)->width());
+    rig.tabs()->setCurrentIndex(static_cast<int>(Page::Extra));
+    EXPECT_EQ(rig.box("txtBellDuration")->mapTo(rig.window, QPoint()).x(),
+              rig.box("txtLockDuration")->mapTo(rig.window, QPoint()).x());
+}
+
 class ConnectedWindow : public ::testing::Test {
 protected:
     MemorySettings settings;
@@ -253,6 +275,22 @@ TEST_F(ConnectedWindow, GetShowsWhatWaitsAndClearRepeatsTheLastOutcome) {
     rig.click(17);
     rig.click(7);
     EXPECT_EQ(rig.log(), "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED\n");
+}
+
+TEST_F(ConnectedWindow, EnterInASendBoxPressesItsSendAndTabLeavesTheTextBoxes) {
+    QTest::keyClick(rig.box("txtSend(0)"), Qt::Key_Return);
+    EXPECT_EQ(rig.lastBody(), "Eecho");
+    QTest::keyClick(rig.box("txtSend(1)"), Qt::Key_Enter);
+    EXPECT_EQ(rig.lastBody(), "raw");
+    for (const char* name : {"txtItemData", "txtDisplay", "txtGetData"}) {
+        auto* text = rig.find<QPlainTextEdit>(name);
+        rig.clickOn(text);
+        text->setFocus();
+        const QString before = text->toPlainText();
+        QTest::keyClick(text, Qt::Key_Tab);
+        EXPECT_EQ(text->toPlainText(), before) << name;
+        EXPECT_NE(rig.window->focusWidget(), text) << name;
+    }
 }
 
 // A press during a wait would run inside it, take its reply and log first.
