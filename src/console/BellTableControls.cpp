@@ -19,7 +19,8 @@ namespace {
 
 constexpr int kEntriesPerColumn = 8;
 constexpr int kEntryColumns = kBellEntries / kEntriesPerColumn;
-constexpr int kColumnGap = 18; // between one column's time boxes and the next check boxes
+constexpr int kEntrySpacing = 4; // between a check box and its time box
+constexpr int kColumnGap = 12;   // and more between one column's time boxes and the next
 constexpr std::array<const char*, kWeekDays> kWeekDayCaptions = {"Sun", "Mon", "Tue", "Wed",
                                                                  "Thu", "Fri", "Sat"};
 
@@ -43,10 +44,14 @@ void FillBellTableModes(QComboBox* list) {
 BellEntries::BellEntries(QWidget* parent) : QWidget(parent) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(kEntrySpacing);
     const int timeWidth = fontMetrics().horizontalAdvance("00:00:00") + 16;
     for (int entry = 0; entry < kBellEntries; ++entry) {
         chkBellWeekMode[entry] = new QCheckBox(QString::number(entry + 1));
         chkBellWeekMode[entry]->setObjectName(Indexed("chkBellWeekMode", entry));
+        // The bell's number before its check box, so that every check box stands right
+        // beside its time box, whatever the number's width.
+        chkBellWeekMode[entry]->setLayoutDirection(Qt::RightToLeft);
         txtBellWeekMode[entry] = new QLineEdit("00:00:00");
         txtBellWeekMode[entry]->setObjectName(Indexed("txtBellWeekMode", entry));
         txtBellWeekMode[entry]->setFixedWidth(timeWidth);
@@ -62,16 +67,12 @@ BellEntries::BellEntries(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(kEntryColumns * 3 - 1, 1);
 }
 
-DateTime BellEntries::Time(int entry) const {
-    const std::string text = Latin1(txtBellWeekMode.at(entry)->text());
-    const auto time = ParseTimeOfDay(text);
-    if (!time) {
-        throw OperationFault(FaultNumber::TypeMismatch,
-                             "Bell entry " + std::to_string(entry + 1) + " holds \"" + text +
-                                 "\", which is not a time of day (hh:mm:ss). Nothing was sent "
-                                 "for this entry or the ones after it.");
-    }
-    return *time;
+std::optional<DateTime> BellEntries::Time(int entry) const {
+    return ParseTimeOfDay(Latin1(txtBellWeekMode.at(entry)->text()));
+}
+
+std::string BellEntries::NoTimeOfDay(int entry) const {
+    return "\"" + Latin1(txtBellWeekMode.at(entry)->text()) + "\" is not a time of day (hh:mm:ss)";
 }
 
 bool BellEntries::Enabled(int entry) const {
@@ -100,15 +101,20 @@ std::int16_t WeekDayOptions::WeekDay() const {
     return static_cast<std::int16_t>(m_days->checkedId());
 }
 
-void SendBellTimes(ucKelvra& kv, std::int16_t source, std::int16_t weekDay,
-                   const BellEntries& entries) {
+std::optional<BellTimesStop> SendBellTimes(ucKelvra& kv, std::int16_t source, std::int16_t weekDay,
+                                           const BellEntries& entries) {
     for (int i = 0; i < kBellEntries; ++i) {
-        kv.SetBellTime(source, weekDay, static_cast<std::int16_t>(i), entries.Time(i),
+        const auto time = entries.Time(i);
+        if (!time) {
+            return BellTimesStop{i, false};
+        }
+        kv.SetBellTime(source, weekDay, static_cast<std::int16_t>(i), *time,
                        entries.Enabled(i) ? 1 : 0);
         if (kv.ErrCode() != 0) {
-            return;
+            return BellTimesStop{i, true};
         }
     }
+    return std::nullopt;
 }
 
 void ReadBellTimes(ucKelvra& kv, std::int16_t source, std::int16_t weekDay, BellEntries& entries) {

@@ -36,9 +36,10 @@ class BellEntries : public QWidget {
 public:
     explicit BellEntries(QWidget* parent = nullptr);
 
-    // The entry's box read as a time of day; a box that holds none throws OperationFault
-    // naming the entry.
-    DateTime Time(int entry) const;
+    // The entry's box read as a time of day, or nothing when it holds none.
+    std::optional<DateTime> Time(int entry) const;
+    // Why the entry's box gives no time: what it holds, which is not a time of day.
+    std::string NoTimeOfDay(int entry) const;
     bool Enabled(int entry) const;
     void SetEntry(int entry, const std::string& time, bool enabled);
 
@@ -60,11 +61,18 @@ private:
     QButtonGroup* m_days;
 };
 
-// "Set Bell Times": sends the 32 entries of the day, stopping after the first that the
-// terminal refuses (ErrCode tells). An entry whose box holds no time stops the loop before it
-// is sent, by the OperationFault of BellEntries::Time.
-void SendBellTimes(ucKelvra& kv, std::int16_t source, std::int16_t weekDay,
-                   const BellEntries& entries);
+// Where "Set Bell Times" stopped: the entry (0 to 31) that the terminal refused, ErrCode
+// telling why, or the entry whose box holds no time, which was then not sent.
+struct BellTimesStop {
+    int entry;
+    bool refused;
+};
+
+// "Set Bell Times": sends the 32 entries of the day in order, stopping at the first that the
+// terminal refuses or whose box holds no time. The entries before the stop were sent, the
+// ones after it were not.
+std::optional<BellTimesStop> SendBellTimes(ucKelvra& kv, std::int16_t source, std::int16_t weekDay,
+                                           const BellEntries& entries);
 
 // "Get Bell Times": reads the 32 entries of the day. An entry whose read fails keeps what it
 // shows and the loop goes on; ErrCode is then the outcome of the last entry. A reply too short

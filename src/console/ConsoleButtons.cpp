@@ -83,9 +83,14 @@ void GetBellTableMode(ButtonPress& p) {
     }
 }
 
-// Stops at the first entry the terminal refuses; the common step then shows that error.
+// Stops at the first entry that the terminal refuses or whose box holds no time. The entries
+// before it were sent, so the line names the entry and says why.
 void SetBellTimes(ButtonPress& p) {
-    SendBellTimes(p.KV, p.S(), p.window.WeekDay(), p.window.Bells());
+    if (const auto stop = SendBellTimes(p.KV, p.S(), p.window.WeekDay(), p.window.Bells())) {
+        p.outcome =
+            "Set Bell Times stopped at entry " + std::to_string(stop->entry + 1) + ": " +
+            (stop->refused ? p.window.ErrorLine() : p.window.Bells().NoTimeOfDay(stop->entry));
+    }
 }
 
 // Skips the entries whose read fails; the common step shows the outcome of the last one.

@@ -22,6 +22,8 @@ struct ButtonPress {
     int index;
     // "Source:" as read at the start of the press, or why it could not be taken.
     std::variant<std::int16_t, NumberEntryRefused> source;
+    // When the action sets it, the line the press logs instead of the common result step's.
+    std::string outcome = {};
 
     // The source ID. A source that does not fit refuses the press here, so only the presses
     // that address a terminal are refused by it ("Clear" and "Get" go ahead).

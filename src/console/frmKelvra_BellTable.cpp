@@ -1,6 +1,7 @@
 #include "console/frmKelvra_BellTable.h"
 
 #include "console/BellTableControls.h"
+#include "console/CommandButton.h"
 #include "console/FaultTrap.h"
 #include "driver/ucKelvra.h"
 
@@ -9,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace kelvra {
@@ -49,6 +51,7 @@ frmKelvra_BellTable::frmKelvra_BellTable(ucKelvra& kv, std::int16_t source, Dial
 
     auto* close = new QPushButton("Close");
     close->setObjectName("cmdClose");
+    SizeCommandButton(close);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(
@@ -65,6 +68,7 @@ frmKelvra_BellTable::frmKelvra_BellTable(ucKelvra& kv, std::int16_t source, Dial
 QPushButton* frmKelvra_BellTable::MakeButton(int index, const char* caption) {
     auto* button = new QPushButton(caption);
     button->setObjectName(QString("cmdCtrl(%1)").arg(index));
+    SizeCommandButton(button);
     // A press runs to its end before the window reacts to Enter again.
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, index] { PressButton(index); });
@@ -73,6 +77,12 @@ QPushButton* frmKelvra_BellTable::MakeButton(int index, const char* caption) {
 }
 
 void frmKelvra_BellTable::PressButton(int index) {
+    // One press at a time: a click delivered while a press waits for its reply is dropped, or
+    // its command would run inside that wait and take the reply.
+    if (m_pressRunning) {
+        return;
+    }
+    const QScopedValueRollback<bool> running(m_pressRunning, true);
     RunTrapped(m_dialogs, true, [this, index] { RunAction(index); });
 }
 
@@ -83,7 +93,13 @@ void frmKelvra_BellTable::RunAction(int index) {
         m_kv.ClearBellTimeSettings(m_iSource);
         break;
     case SetTimes:
-        SendBellTimes(m_kv, m_iSource, optWeekDay->WeekDay(), *m_entries);
+        if (const auto stop = SendBellTimes(m_kv, m_iSource, optWeekDay->WeekDay(), *m_entries);
+            stop && !stop->refused) {
+            throw OperationFault(FaultNumber::TypeMismatch,
+                                 "Bell entry " + std::to_string(stop->entry + 1) + ": " +
+                                     m_entries->NoTimeOfDay(stop->entry) +
+                                     ". Nothing was sent for this entry or the ones after it.");
+        }
         break;
     case GetTimes:
         ReadBellTimes(m_kv, m_iSource, optWeekDay->WeekDay(), *m_entries);

@@ -24,7 +24,8 @@ public:
                         QWidget* parent = nullptr);
 
     // What a click on cmdCtrl(index) runs: 0 "Clear Bell Time Settings", 1 "Set Bell Times",
-    // 2 "Get Bell Times", 3 "Set Bell Time Mode", 4 "Get Bell Time Mode".
+    // 2 "Get Bell Times", 3 "Set Bell Time Mode", 4 "Get Bell Time Mode". While one press
+    // runs, further presses are dropped.
     void PressButton(int index);
 
 private:
@@ -34,6 +35,7 @@ private:
     ucKelvra& m_kv;
     std::int16_t m_iSource;
     Dialogs& m_dialogs;
+    bool m_pressRunning = false;
 
     QComboBox* cboBellTableMode;
     WeekDayOptions* optWeekDay;

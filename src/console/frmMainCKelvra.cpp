@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <cstdio>
@@ -25,6 +26,7 @@ namespace {
 constexpr const char* kDesignCaption = "KelvraA-B Commands (Communication Protocal) Test Program";
 constexpr int kExtraCommandsPage = static_cast<int>(Page::Extra);
 constexpr int kConfirmReceivedRecord = 41;
+constexpr QSize kLargestOpening(1280, 680);
 
 std::string Latin1(const QString& text) {
     return text.toLatin1().toStdString();
@@ -53,6 +55,8 @@ frmMainCKelvra::frmMainCKelvra(ConsolePlatform platform, QWidget* parent)
     setObjectName("frmMainCKelvra");
     setWindowTitle(kDesignCaption);
     BuildPages();
+    // A laptop screen of 1366 x 768 holds the window with its frame and a panel.
+    resize(QSize(sizeHint().width(), kLargestOpening.height()).boundedTo(kLargestOpening));
     cmdCtrl.at(37)->setEnabled(false);
     m_dataArival = m_KV.KelvraDataArival.subscribe(
         [this](const std::string& address, std::int16_t source, const std::string& data,
@@ -101,6 +105,13 @@ void frmMainCKelvra::OpenPropertyView() {
 }
 
 void frmMainCKelvra::PressButton(int index) {
+    // One press at a time. A click delivered while a press waits for its reply would run its
+    // command inside that wait, take the waiting reply out of the receive buffer and log its
+    // outcome first: it is dropped, as the busy pointer says.
+    if (m_pressRunning) {
+        return;
+    }
+    const QScopedValueRollback<bool> running(m_pressRunning, true);
     BusyPointer busy(m_dialogs);
     try {
         const ConsoleButton* button = FindConsoleButton(index);
@@ -116,6 +127,10 @@ void frmMainCKelvra::PressButton(int index) {
             if (button->shown == Shown::Own) {
                 return;
             }
+        }
+        if (!press.outcome.empty()) {
+            AppendResult(press.outcome + "\r\n");
+            return;
         }
         CommonResultStep(button);
     } catch (const PressRefused& refusal) {
@@ -144,9 +159,13 @@ void frmMainCKelvra::CommonResultStep(const ConsoleButton* button) {
                 ->setText(QString::number(number, 'g', 15));
         }
     } else {
-        result = "Error Code: " + std::to_string(m_KV.ErrCode()) + ", " + m_KV.ErrMessage();
+        result = ErrorLine();
     }
     AppendResult(result + "\r\n");
+}
+
+std::string frmMainCKelvra::ErrorLine() const {
+    return "Error Code: " + std::to_string(m_KV.ErrCode()) + ", " + m_KV.ErrMessage();
 }
 
 void frmMainCKelvra::EstablishConnection() {
@@ -195,10 +214,19 @@ void frmMainCKelvra::OnKelvraDataArival(const std::string& address, std::int16_t
                  TwoDigits(now.second()) + " " + address + ":  " + data +
                  ", ErrCode: " + std::to_string(errCode) + "\r\n");
     auto* chkAutoConfirm = static_cast<QCheckBox*>(m_boxes.at("chkAutoConfirm").widget);
-    if (m_KV.ErrCode() == 0 && chkAutoConfirm->isChecked()) {
-        static_cast<QLineEdit*>(m_boxes.at("txtID").widget)->setText(QString::number(source));
-        PressButton(kConfirmReceivedRecord);
+    if (m_KV.ErrCode() != 0 || !chkAutoConfirm->isChecked()) {
+        return;
     }
+    static_cast<QLineEdit*>(m_boxes.at("txtID").widget)->setText(QString::number(source));
+    if (!m_pressRunning) {
+        PressButton(kConfirmReceivedRecord);
+        return;
+    }
+    // The record came while a press waits for its reply. The confirmation goes out at once all
+    // the same, as it awaits no reply, or the terminal would push nothing more; its line comes
+    // from its own outcome alone, since the receive buffer holds the waiting reply.
+    m_KV.X_ConfirmRecord(source);
+    AppendResult((m_KV.ErrCode() == 0 ? std::string("OK!") : ErrorLine()) + "\r\n");
 }
 
 std::int16_t frmMainCKelvra::NumberEntry(const char* box) const {

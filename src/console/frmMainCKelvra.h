@@ -49,6 +49,7 @@ public:
     ucKelvra& KV() { return m_KV; }
 
     // The button frame around the action of `index`: what a click on cmdCtrl(index) runs.
+    // While one press runs, further presses are dropped.
     void PressButton(int index);
 
     // The property view is attached by its own module; until then its button is disabled.
@@ -58,6 +59,8 @@ public:
     std::int16_t NumberEntry(const char* box) const;
     std::string BoxText(const char* box) const;
     void AppendResult(const std::string& text);
+    // The line of a failed command: "Error Code: ", its code and its message.
+    std::string ErrorLine() const;
     void ClearResult();
     void ShowMessage(const std::string& text);
     DateTime Now() { return m_clock.now(); }
@@ -105,6 +108,7 @@ private:
     std::function<void(frmMainCKelvra&)> m_propertyViewOpener;
 
     std::int16_t m_iCommType = 0;
+    bool m_pressRunning = false;
 
     QTabWidget* SSTab1 = nullptr;
     QPlainTextEdit* txtGetData = nullptr;

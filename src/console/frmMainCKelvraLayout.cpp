@@ -1,12 +1,13 @@
 // Building the console window from the layout, box and button tables.
 #include "console/BellTableControls.h"
+#include "console/CommandButton.h"
 #include "console/ConsoleSettings.h"
 #include "console/SpinnerBox.h"
 #include "console/frmMainCKelvra.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,6 +17,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +28,8 @@ namespace {
 
 constexpr int kComports = 16;
 constexpr int kNumberBoxWidth = 90;
+constexpr int kTextBoxWidth = 150;
+constexpr int kLogLines = 6; // the log shows at least this many lines
 
 bool InGroup(Page page, std::string_view group, Page itemPage, std::string_view itemGroup) {
     return page == itemPage && group == itemGroup;
@@ -61,19 +66,26 @@ void frmMainCKelvra::BuildPages() {
         pageGrids.push_back(grid);
         SSTab1->addTab(page, caption);
     }
+    // Groups side by side are one height; the page's columns share its width.
     for (const ConsoleGroup& group : ConsoleGroups()) {
         QGridLayout* grid = pageGrids.at(static_cast<std::size_t>(group.page));
-        grid->addWidget(BuildGroup(group), group.row, group.column, group.rowSpan, group.columnSpan,
-                        Qt::AlignTop);
+        grid->addWidget(BuildGroup(group), group.row, group.column, group.rowSpan,
+                        group.columnSpan);
     }
     for (QGridLayout* grid : pageGrids) {
         grid->setRowStretch(grid->rowCount(), 1);
+        for (int column = 0; column < grid->columnCount(); ++column) {
+            grid->setColumnStretch(column, 1);
+        }
     }
+    // The pages keep the height the tallest needs; the log takes the rest of the window.
+    SSTab1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     txtGetData = new QPlainTextEdit;
     txtGetData->setObjectName("txtGetData");
     txtGetData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtGetData->setMinimumHeight(120);
+    txtGetData->setTabChangesFocus(true);
+    txtGetData->setMinimumHeight(kLogLines * txtGetData->fontMetrics().lineSpacing());
     auto* below = new QHBoxLayout;
     below->addWidget(new QLabel("Result:"));
     below->addStretch();
@@ -102,6 +114,7 @@ QWidget* frmMainCKelvra::BuildGroup(const ConsoleGroup& group) {
     }
     switch (group.content) {
     case GroupContent::Table:
+    case GroupContent::Form:
         FillTableGroup(group, layout);
         break;
     case GroupContent::ConnectionPanel:
@@ -114,11 +127,12 @@ QWidget* frmMainCKelvra::BuildGroup(const ConsoleGroup& group) {
         FillBellEntries(layout);
         break;
     }
+    layout->addStretch(1);
     return frame;
 }
 
-// Boxes stand on their own rows in front of the button they feed, with the buttons that share
-// their row; the other buttons fill a grid of the group's column count.
+// The group's boxes and buttons in one grid, in table order: a box takes a row of its own,
+// with the buttons beside it; the buttons between boxes fill the button columns row by row.
 void frmMainCKelvra::FillTableGroup(const ConsoleGroup& group, QVBoxLayout* layout) {
     std::vector<const ConsoleButton*> buttons;
     for (const ConsoleButton& button : ConsoleButtons()) {
@@ -133,65 +147,98 @@ void frmMainCKelvra::FillTableGroup(const ConsoleGroup& group, QVBoxLayout* layo
         }
     }
 
-    QGridLayout* run = nullptr;
-    int inRun = 0;
+    auto* grid = new QGridLayout;
+    layout->addLayout(grid);
+    const bool form = group.content == GroupContent::Form;
+    const int columns = group.buttonColumns;
+    const int firstButtonColumn = form ? 2 : 0; // a form's labels and boxes stand before
+    int row = 0;                                // the next free row
+    int runRow = 0;                             // the row the current run fills
+    int inRun = 0;                              // buttons in the current run
+    std::vector<QLabel*> inlineLabels;
+
+    // The box first and its buttons after it, which is also the order Tab takes.
+    auto placeBox = [&](const ConsoleBox& box, std::span<const ConsoleButton* const> beside) {
+        inRun = 0;
+        const int boxRow = box.kind == BoxKind::MultiLine && !form ? ++row : row;
+        const int besideAt = firstButtonColumn + columns - static_cast<int>(beside.size());
+        auto* label =
+            *box.label == '\0' || box.kind == BoxKind::Check ? nullptr : new QLabel(box.label);
+        QWidget* control = MakeBox(box);
+        const bool narrow = control->maximumWidth() < QWIDGETSIZE_MAX;
+        auto* field = new QHBoxLayout;
+        field->addWidget(control, narrow ? 0 : 1);
+        if (*box.suffix != '\0') {
+            field->addWidget(new QLabel(box.suffix));
+        }
+        if (narrow) {
+            field->addStretch(1);
+        }
+        if (form) {
+            if (label != nullptr) {
+                grid->addWidget(label, boxRow, 0,
+                                box.kind == BoxKind::MultiLine ? Qt::AlignTop : Qt::Alignment());
+            }
+            grid->addLayout(field, boxRow, 1, 1, besideAt - 1);
+        } else if (box.kind == BoxKind::MultiLine) {
+            grid->addWidget(label, boxRow - 1, 0, 1, columns); // the label above the box
+            grid->addLayout(field, boxRow, 0, 1, columns);
+        } else {
+            if (label != nullptr) {
+                field->insertWidget(0, label);
+                inlineLabels.push_back(label);
+            }
+            grid->addLayout(field, boxRow, 0, 1, besideAt);
+        }
+        for (std::size_t k = 0; k < beside.size(); ++k) {
+            QPushButton* button = MakeButton(beside[k]->index);
+            grid->addWidget(button, boxRow, besideAt + static_cast<int>(k));
+            if (box.kind == BoxKind::SendLine && k == 0) {
+                connect(static_cast<QLineEdit*>(m_boxes.at(box.name).widget),
+                        &QLineEdit::returnPressed, button, &QPushButton::click);
+            }
+        }
+        row = boxRow + 1;
+    };
+
+    std::vector<bool> placed(boxes.size(), false);
     std::size_t next = 0;
     while (next < buttons.size()) {
-        std::size_t consumed = 0;
-        for (const ConsoleBox* box : boxes) {
-            if (next + consumed >= buttons.size() ||
-                box->before != buttons[next + consumed]->index) {
-                continue;
-            }
-            run = nullptr;
-            if (box->kind == BoxKind::MultiLine) {
-                layout->addWidget(new QLabel(box->label));
-                layout->addWidget(MakeBox(*box));
-                continue;
-            }
-            auto* row = new QHBoxLayout;
-            if (box->kind != BoxKind::Check && *box->label != '\0') {
-                row->addWidget(new QLabel(box->label));
-            }
-            QWidget* control = MakeBox(*box);
-            const bool narrow = control->maximumWidth() < QWIDGETSIZE_MAX;
-            row->addWidget(control, narrow ? 0 : 1);
-            if (*box->suffix != '\0') {
-                row->addWidget(new QLabel(box->suffix));
-            }
-            for (int k = 0; k < box->beside && next + consumed < buttons.size(); ++k) {
-                row->addWidget(MakeButton(buttons[next + consumed++]->index));
-            }
-            if (narrow) {
-                row->addStretch(1);
-            }
-            layout->addLayout(row);
+        std::size_t box = 0;
+        while (box < boxes.size() && (placed[box] || boxes[box]->before != buttons[next]->index)) {
+            ++box;
         }
-        if (consumed > 0) {
-            next += consumed;
+        if (box < boxes.size()) {
+            placed[box] = true;
+            const std::size_t beside = std::min<std::size_t>(
+                static_cast<std::size_t>(boxes[box]->beside), buttons.size() - next);
+            placeBox(*boxes[box], std::span(buttons).subspan(next, beside));
+            next += beside;
             continue;
         }
-        if (run == nullptr) {
-            run = new QGridLayout;
-            layout->addLayout(run);
-            inRun = 0;
+        if (inRun % columns == 0) {
+            runRow = row++;
         }
-        run->addWidget(MakeButton(buttons[next]->index), inRun / group.buttonColumns,
-                       inRun % group.buttonColumns);
-        ++inRun;
-        ++next;
+        grid->addWidget(MakeButton(buttons[next++]->index), runRow,
+                        firstButtonColumn + inRun++ % columns);
+    }
+    for (std::size_t box = 0; box < boxes.size(); ++box) {
+        if (!placed[box]) {
+            placeBox(*boxes[box], {});
+        }
     }
 
-    QFormLayout* form = nullptr;
-    for (const ConsoleBox* box : boxes) {
-        if (box->before != kNoButton) {
-            continue;
-        }
-        if (form == nullptr) {
-            form = new QFormLayout;
-            layout->addLayout(form);
-        }
-        form->addRow(box->label, MakeBox(*box));
+    // The buttons of a table share its width; in a form the boxes take what is left.
+    for (int column = 0; column < firstButtonColumn + columns; ++column) {
+        grid->setColumnStretch(column, !form || column == 1 ? 1 : 0);
+    }
+    // Labels in front of their boxes are one width, so the boxes line up.
+    int labelWidth = 0;
+    for (QLabel* label : inlineLabels) {
+        labelWidth = std::max(labelWidth, label->sizeHint().width());
+    }
+    for (QLabel* label : inlineLabels) {
+        label->setMinimumWidth(labelWidth);
     }
 }
 
@@ -199,11 +246,14 @@ QWidget* frmMainCKelvra::MakeBox(const ConsoleBox& box) {
     QWidget* control = nullptr;
     switch (box.kind) {
     case BoxKind::Line:
+    case BoxKind::SendLine:
         control = new QLineEdit(box.initial);
         break;
     case BoxKind::MultiLine: {
         auto* text = new QPlainTextEdit(box.initial);
         text->setFixedHeight(64);
+        // A TAB is typed as "<T>" into the item data; the Tab key moves on.
+        text->setTabChangesFocus(true);
         control = text;
         break;
     }
@@ -217,10 +267,16 @@ QWidget* frmMainCKelvra::MakeBox(const ConsoleBox& box) {
     if (box.step != 0) {
         shown = new SpinnerBox(static_cast<QLineEdit*>(control), box.lowest, box.highest, box.step);
     }
-    // Boxes for numbers are narrow; boxes for text take the room there is.
-    if (box.kind == BoxKind::Line &&
+    // Boxes for numbers are narrow; boxes for text take the room there is, and never less
+    // than a few words need.
+    if (box.kind == BoxKind::Check) {
+        return shown;
+    }
+    if (box.kind != BoxKind::MultiLine &&
         (box.step != 0 || (*box.initial >= '0' && *box.initial <= '9'))) {
-        shown->setMaximumWidth(kNumberBoxWidth);
+        shown->setFixedWidth(kNumberBoxWidth);
+    } else {
+        shown->setMinimumWidth(kTextBoxWidth);
     }
     return shown;
 }
@@ -229,19 +285,18 @@ QPushButton* frmMainCKelvra::MakeButton(int index) {
     const ConsoleButton* declared = FindConsoleButton(index);
     auto* button = new QPushButton(declared->caption);
     button->setObjectName(Indexed("cmdCtrl", index));
+    SizeCommandButton(button);
     connect(button, &QPushButton::clicked, this, [this, index] { PressButton(index); });
     cmdCtrl[index] = button;
     return button;
 }
 
+// The options and their labels in one column, the boxes and lists in the next.
 void frmMainCKelvra::FillConnectionPanel(QVBoxLayout* layout) {
     optType[0] = new QRadioButton("Ethernet:");
     optType[0]->setChecked(true);
     txtIP = new QLineEdit(kDefaultTerminalAddress);
     txtIP->setObjectName("txtIP");
-    auto* ethernet = new QHBoxLayout;
-    ethernet->addWidget(optType[0]);
-    ethernet->addWidget(txtIP, 1);
 
     cboType = new QComboBox;
     cboType->setObjectName("cboType");
@@ -250,7 +305,6 @@ void frmMainCKelvra::FillConnectionPanel(QVBoxLayout* layout) {
     txtUDP_Port->setObjectName("txtUDP_Port");
     m_boxes.emplace("txtUDP_Port", BoxControl{txtUDP_Port, "Port"});
     auto* typeAndPort = new QHBoxLayout;
-    typeAndPort->addWidget(new QLabel("Type:"));
     typeAndPort->addWidget(cboType);
     typeAndPort->addWidget(new QLabel("Port:"));
     typeAndPort->addWidget(txtUDP_Port, 1);
@@ -261,41 +315,55 @@ void frmMainCKelvra::FillConnectionPanel(QVBoxLayout* layout) {
     for (int port = 1; port <= kComports; ++port) {
         cboComport->addItem(QString("COM%1").arg(port));
     }
-    auto* serial = new QHBoxLayout;
-    serial->addWidget(optType[1]);
-    serial->addWidget(cboComport, 1);
 
     for (int i = 0; i < static_cast<int>(optType.size()); ++i) {
         optType[i]->setObjectName(Indexed("optType", i));
         connect(optType[i], &QRadioButton::clicked, this,
                 [this, i] { m_iCommType = static_cast<std::int16_t>(i); });
     }
-    layout->addLayout(ethernet);
-    layout->addLayout(typeAndPort);
-    layout->addLayout(serial);
-    layout->addWidget(MakeButton(0));
+    auto* grid = new QGridLayout;
+    grid->addWidget(optType[0], 0, 0);
+    grid->addWidget(txtIP, 0, 1);
+    grid->addWidget(new QLabel("Type:"), 1, 0);
+    grid->addLayout(typeAndPort, 1, 1);
+    grid->addWidget(optType[1], 2, 0);
+    grid->addWidget(cboComport, 2, 1);
+    grid->addWidget(MakeButton(0), 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
 }
 
+// Three columns of one width: the mode list and its two buttons above, the weekdays, and the
+// three buttons for the day's entries below.
 void frmMainCKelvra::FillBellControls(QVBoxLayout* layout) {
+    constexpr int kColumns = 3;
     cboBellTableMode = new QComboBox;
+    // Wide enough for "Everyday" before the list is filled at start-up.
+    cboBellTableMode->setMinimumContentsLength(8);
+    cboBellTableMode->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     auto* mode = new QHBoxLayout;
     mode->addWidget(new QLabel("Bell Table Mode:"));
-    mode->addWidget(cboBellTableMode);
-    mode->addWidget(MakeButton(51));
-    mode->addWidget(MakeButton(52));
-    mode->addStretch();
-
+    mode->addWidget(cboBellTableMode, 1);
     optWeekDay = new WeekDayOptions;
 
-    auto* table = new QHBoxLayout;
+    auto* grid = new QGridLayout;
+    layout->addLayout(grid); // first, so that the rows below can tell their widths
+    grid->addLayout(mode, 0, 0);
+    grid->addWidget(MakeButton(51), 0, 1);
+    grid->addWidget(MakeButton(52), 0, 2);
+    grid->addWidget(optWeekDay, 1, 0, 1, kColumns);
+    int column = 0;
     for (int index : {53, 54, 57}) {
-        table->addWidget(MakeButton(index));
+        grid->addWidget(MakeButton(index), 2, column++);
     }
-    table->addStretch();
-
-    layout->addLayout(mode);
-    layout->addWidget(optWeekDay);
-    layout->addLayout(table);
+    int width = mode->sizeHint().width();
+    for (int index : {51, 52, 53, 54, 57}) {
+        width = std::max(width, cmdCtrl.at(index)->minimumWidth());
+    }
+    for (column = 0; column < kColumns; ++column) {
+        grid->setColumnMinimumWidth(column, width);
+    }
+    grid->setColumnStretch(kColumns, 1);
 }
 
 void frmMainCKelvra::FillBellEntries(QVBoxLayout* layout) {

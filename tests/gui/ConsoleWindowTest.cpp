@@ -122,8 +122,9 @@ const std::vector<PressRow> kPressRows = {
     {57, "WC",                     "A",           "OK!"},
     // The bell table: weekday 2 is slots 40 to 5F; a time with its two-digit enabled flag.
     {53, "WT5F07:30:0001",         "A",           "OK!", "", {{"optWeekDay(2)", "1"}, {"txtBellWeekMode(31)", "07:30:00"}, {"chkBellWeekMode(31)", "1"}}, {}, 1, 32},
-    {53, "WT0000:00:0000",         "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {}, {}, 1, 1},
-    {53, "WT0300:00:0000",         "A",           "", "Bell entry 5 holds \"25:00\"", {{"txtBellWeekMode(4)", "25:00"}}, {}, 1, 4},
+    // A stop names the entry: the ones before it were sent.
+    {53, "WT0000:00:0000",         "F",           "Set Bell Times stopped at entry 1: Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {}, {}, 1, 1},
+    {53, "WT0300:00:0000",         "A",           "Set Bell Times stopped at entry 5: \"25:00\" is not a time of day (hh:mm:ss)", "", {{"txtBellWeekMode(4)", "25:00"}}, {}, 1, 4},
     {54, "WG3F",                   "A07:30:0001", "OK!", "", {{"optWeekDay(1)", "1"}}, {{"txtBellWeekMode(0)", "07:30:00"}, {"chkBellWeekMode(0)", "1"}, {"txtBellWeekMode(31)", "07:30:00"}}, 1, 32},
     {54, "WG1F",                   "A12:00:0000", "OK!", "", {{"chkBellWeekMode(5)", "1"}}, {{"chkBellWeekMode(5)", "0"}, {"txtBellWeekMode(5)", "12:00:00"}}, 1, 32},
     {54, "WG1F",                   "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {{"txtBellWeekMode(0)", "kept"}}, {{"txtBellWeekMode(0)", "kept"}}, 1, 32},
@@ -234,6 +235,28 @@ TEST(ConsoleWindow, StartsWithItsCaptionListsBoxesAndSpinnerLimits) {
     EXPECT_TRUE(rig.requests.empty()) << "no press sent anything by itself";
 }
 
+// 1280 x 680 leaves room on a 1366 x 768 screen for the window's frame and a panel.
+TEST(ConsoleWindow, OpensOnALaptopScreenWithTheLogTakingTheHeightLeft) {
+    MemorySettings settings;
+    ConsoleRig rig(settings);
+    const QSize opening = rig.window->size();
+    const QSize least = rig.window->minimumSize();
+    EXPECT_TRUE(opening.width() <= 1280 && opening.height() <= 680)
+        << opening.width() << "x" << opening.height();
+    EXPECT_TRUE(least.width() <= opening.width() && least.height() <= opening.height());
+    auto* log = rig.find<QPlainTextEdit>("txtGetData");
+    rig.window->resize(least);
+    const int logHeight = log->height();
+    EXPECT_GE(logHeight, 6 * log->fontMetrics().lineSpacing());
+    rig.window->resize(least + QSize(0, 100));
+    EXPECT_EQ(log->height(), logHeight + 100);
+    // A button beside a box is as wide as the grid's; the relay's boxes line up.
+    EXPECT_EQ(rig.button(22)->width(), rig.button(18)->width());
+    rig.tabs()->setCurrentIndex(static_cast<int>(Page::Extra));
+    EXPECT_EQ(rig.box("txtBellDuration")->mapTo(rig.window, QPoint()).x(),
+              rig.box("txtLockDuration")->mapTo(rig.window, QPoint()).x());
+}
+
 class ConnectedWindow : public ::testing::Test {
 protected:
     MemorySettings settings;
@@ -252,6 +275,49 @@ TEST_F(ConnectedWindow, GetShowsWhatWaitsAndClearRepeatsTheLastOutcome) {
     rig.click(17);
     rig.click(7);
     EXPECT_EQ(rig.log(), "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED\n");
+}
+
+TEST_F(ConnectedWindow, EnterInASendBoxPressesItsSendAndTabLeavesTheTextBoxes) {
+    QTest::keyClick(rig.box("txtSend(0)"), Qt::Key_Return);
+    EXPECT_EQ(rig.lastBody(), "Eecho");
+    QTest::keyClick(rig.box("txtSend(1)"), Qt::Key_Enter);
+    EXPECT_EQ(rig.lastBody(), "raw");
+    for (const char* name : {"txtItemData", "txtDisplay", "txtGetData"}) {
+        auto* text = rig.find<QPlainTextEdit>(name);
+        rig.clickOn(text);
+        text->setFocus();
+        const QString before = text->toPlainText();
+        QTest::keyClick(text, Qt::Key_Tab);
+        EXPECT_EQ(text->toPlainText(), before) << name;
+        EXPECT_NE(rig.window->focusWidget(), text) << name;
+    }
+}
+
+// A press during a wait would run inside it, take its reply and log first.
+TEST_F(ConnectedWindow, APressDuringAWaitIsDroppedAndARecordPushedMeanwhileStillConfirmed) {
+    rig.click(45); // "Log on Extra Mode", on "Extra commands"
+    rig.setText("chkAutoConfirm", "1");
+    rig.window->ClearResult();
+    rig.requests.clear();
+    rig.dialogs.busyChanges.clear();
+    // The reply to punch times "Get" comes late, with a pushed record behind it in one chunk.
+    rig.answer = [this](const Request& request) {
+        if (request.body == "XU") {
+            rig.links.sockets.at(0)->arrive(
+                test::TerminalReply(1, "A7") + test::TerminalReply(1, "XN1\tC12345678"), 300);
+        }
+        return std::string();
+    };
+    rig.time.at(100, [this] { rig.click(48); }); // "Set", while "Get" waits
+    rig.click(47);
+    std::string bodies;
+    for (const Request& request : rig.requests) {
+        bodies += request.body + " ";
+    }
+    EXPECT_EQ(bodies, "XU XA ");
+    EXPECT_EQ(rig.log(), "08:00:00 127.0.0.1:  1\tC12345678, ErrCode: 0\nOK!\n7\n");
+    EXPECT_EQ(rig.text("txtPunchTimes"), "7");
+    EXPECT_EQ(rig.dialogs.busyChanges, (std::vector<bool>{true, false}));
 }
 
 TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {

@@ -1,6 +1,7 @@
-// console_screenshots FOLDER: pictures of the console's four pages, of each dialog and window,
-// and of the property view and its editors, taken offscreen against a scripted terminal in
-// virtual time. The README's pictures are main-0.png and property-view.png.
+// console_screenshots FOLDER: pictures of the console's four pages, as it opens and at its
+// smallest, of each dialog and window, and of the property view and its editors, taken
+// offscreen against a scripted terminal in virtual time. The README's pictures are main-0.png
+// and property-view.png.
 #include "ConsoleRig.h"
 #include "PropertyViewRig.h"
 #include "TerminalModel.h"
@@ -95,7 +96,6 @@ int main(int argc, char** argv) {
         }
         return "A";
     };
-    rig.window->resize(rig.window->sizeHint());
     rig.connectUdp();
     rig.click(3);
     rig.click(17);
@@ -103,10 +103,14 @@ int main(int argc, char** argv) {
     rig.answer = [](const kelvra::test::Request&) { return ""; };
     rig.click(6);
 
+    // The pages as the window opens, and at its smallest.
     bool saved = true;
-    for (int page = 0; page < rig.tabs()->count(); ++page) {
-        rig.tabs()->setCurrentIndex(page);
-        saved &= Save(*rig.window, folder, QString("main-%1").arg(page));
+    for (const char* size : {"", "-smallest"}) {
+        for (int page = 0; page < rig.tabs()->count(); ++page) {
+            rig.tabs()->setCurrentIndex(page);
+            saved &= Save(*rig.window, folder, QString("main-%1%2").arg(page).arg(size));
+        }
+        rig.window->resize(rig.window->minimumSize());
     }
     kelvra::frmKelvra_Options options(settings);
     saved &= Save(options, folder, "options");

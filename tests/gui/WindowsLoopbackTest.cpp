@@ -77,6 +77,14 @@ TEST(BellTableWindow, ReadsChangesAndWritesTheTerminalsBells) {
     EXPECT_EQ(bell(2 * 32 + 31).time, "00:00:00");
     EXPECT_TRUE(dialogs.messageBoxes.empty());
 
+    // A click while a press waits is dropped: its command would take the waiting reply.
+    terminal.host().applyFaultSpec("delay=300");
+    terminal.host().clearReceived();
+    QTimer::singleShot(100, &window, [&] { click("cmdCtrl(0)"); });
+    click("cmdCtrl(4)");
+    EXPECT_EQ(Commands(terminal.host()), "WS ");
+    terminal.host().applyFaultSpec("none");
+
     // A mode the list does not offer ends the action with the fault trap's box.
     kv.SetBellTimeMode(kSource, 7);
     click("cmdCtrl(4)");
