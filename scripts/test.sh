@@ -9,4 +9,5 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELVRA_SANITIZE=ON 
 cmake --build build/test
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build/test --output-on-failure --timeout 300
+# Each case binds loopback addresses of its own process, so cases run side by side.
+ctest --test-dir build/test --output-on-failure --timeout 300 -j"$(nproc)"

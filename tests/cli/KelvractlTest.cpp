@@ -1,5 +1,6 @@
 // kelvractl as a technician runs it: a process against the simulator on loopback, judged by its
 // exit status, its output and what the simulated terminal holds afterwards.
+#include "LoopbackAddresses.h"
 #include "SimulatorHost.h"
 
 #include <QDir>
@@ -28,10 +29,9 @@ protected:
     void SetUp() override { start({}); }
 
     void start(sim::SimulatorOptions options) {
-        options.bindAddress = "127.0.11.1";
+        options.bindAddress = LoopbackAddress(1);
         options.udpPort = options.tcpPort = 0;
         options.serial = true;
-        options.moduleDiscoveryAddress = kDiscovery;
         host = std::make_unique<sim::SimulatorHost>(std::move(options));
         host->start();
     }
@@ -101,11 +101,22 @@ std::vector<std::string> CsvLines(const QString& path) {
 }
 
 TEST_F(Kelvractl, EveryCommandGroupOnce) {
-    const QString tcp = "--tcp=127.0.11.1:" + QString::number(host->tcpPort());
+    const QString address = QString::fromStdString(host->bindAddress());
+    const QString tcp = "--tcp=" + address + ":" + QString::number(host->tcpPort());
+    const QString module = "--module " + address + " ";
+    // A module that hears discoveries, on a port of this process's own: every process's
+    // modules hear the loopback broadcast address on the ports they listen on.
+    sim::SimulatorOptions discoverable;
+    discoverable.moduleBindAddress = discoverable.bindAddress = LoopbackAddress(2);
+    discoverable.udp = discoverable.tcp = false;
+    discoverable.modulePort = LoopbackBroadcastPort();
+    discoverable.moduleDiscoveryAddress = kDiscovery;
+    sim::SimulatorHost discovered(std::move(discoverable));
+    discovered.start();
     const QString serial = "--serial=" + QString::fromStdString(host->serialPath());
     struct Row {
         QString words;
-        const char* output; // a pattern for the whole of standard output
+        std::string output; // a pattern for the whole of standard output
     };
     const Row rows[] = {
         {"echo hello", "hello\n"},
@@ -158,11 +169,12 @@ TEST_F(Kelvractl, EveryCommandGroupOnce) {
         {"--password 1234 records recover --yes", ""},
         {"--password 1234 records initialize --yes", ""},
         {"records count", "0\n"},
-        {"--module 127.0.11.1 module get device-name", "KELVRA-SIM\n"},
-        {"--module 127.0.11.1 --password 1234 module set owner-name BOB", ""},
-        {"--module 127.0.11.1 module firmware", "1.0\n"},
-        {"--timeout 300 module discover --broadcast 127.255.255.255",
-         "[\\s\\S]*:127\\.0\\.11\\.1\n[\\s\\S]*"},
+        {module + "module get device-name", "KELVRA-SIM\n"},
+        {module + "--password 1234 module set owner-name BOB", ""},
+        {module + "module firmware", "1.0\n"},
+        {"--timeout 300 --module-port " + QString::number(discovered.modulePort()) +
+             " module discover --broadcast " + kDiscovery,
+         "[^\n]*:" + std::regex_replace(LoopbackAddress(2), std::regex("\\."), "\\.") + "\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.words.toStdString());
@@ -181,7 +193,7 @@ TEST_F(Kelvractl, FailuresExitWithTheirCodeAndSayWhy) {
         const char* message;
     };
     const Row rows[] = {
-        {"--udp 127.0.11.1:70000 echo x", 2, "--udp port must be a whole number"},
+        {"--udp 127.0.0.1:70000 echo x", 2, "--udp port must be a whole number"},
         {"item get NOSUCH", 13, "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED"},
         {"records download --csv /nonexistent-kelvra-dir/records.csv", 1, "cannot write"},
         {"records initialize", 2, "add --yes"},

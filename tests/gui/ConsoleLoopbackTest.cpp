@@ -1,8 +1,10 @@
 // The console program as it starts (Qt platform, module client, window) against the terminal
 // simulator on loopback: UDP, TCP through the simulated interface module, and a serial line
-// through a pseudo-terminal mapped to COM1. Only 127.0.0.6 is used; every wait is bounded.
+// through a pseudo-terminal mapped to COM1. Only this process's own loopback address is
+// used; every wait is bounded.
 #include "ConsoleRig.h"
 #include "FakeDialogs.h"
+#include "LoopbackAddresses.h"
 #include "SimulatorHost.h"
 #include "app/ConsoleProgram.h"
 #include "module_client/CVexa5.h"
@@ -14,7 +16,7 @@
 namespace kelvra {
 namespace {
 
-constexpr const char* kSimulatorAddress = "127.0.0.6";
+const std::string kSimulatorAddress = test::LoopbackAddress(6);
 
 struct LoopbackRig : test::WindowDriver {
     QTemporaryDir settingsFolder;
@@ -97,7 +99,7 @@ TEST(ConsoleLoopback, TheProgramKeepsTheAddressAndStartsTheModuleClient) {
     LoopbackRig rig;
     rig.connect("UDP");
     rig.openWindow();
-    EXPECT_EQ(rig.box("txtIP")->text(), kSimulatorAddress);
+    EXPECT_EQ(rig.box("txtIP")->text().toStdString(), kSimulatorAddress);
     // The module client works in the program as it starts, over the program's platform.
     CVexa5 module;
     module.SetTimeout(1000);

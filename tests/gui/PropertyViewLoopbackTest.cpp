@@ -2,6 +2,7 @@
 // against the terminal simulator over loopback UDP: the load, the login, the editors writing
 // the terminal, the punch error times and the menus.
 #include "ConsoleRig.h"
+#include "LoopbackAddresses.h"
 #include "PropertyViewRig.h"
 #include "SimulatorHost.h"
 #include "Waiting.h"
@@ -24,7 +25,7 @@ using test::AnswerWindow;
 using test::Child;
 using test::WaitUntil;
 
-constexpr const char* kSimulatorAddress = "127.0.10.1";
+const std::string kSimulatorAddress = test::LoopbackAddress(10);
 
 // The simulator's catalogue, one row per item, and the punch-error-times row after it.
 enum Row { kTime, kDate, kMachNo, kMachName, kDateFormat, kPassword, kLanguage, kBellVolume };

@@ -1,6 +1,7 @@
 // The bell table and card reading windows on the Qt platform against the simulator over
 // loopback UDP, as the property view opens them: with its driver and the source ID.
 #include "FakeDialogs.h"
+#include "LoopbackAddresses.h"
 #include "SimFrames.h"
 #include "SimulatedTerminal.h"
 #include "Waiting.h"
@@ -19,7 +20,7 @@
 namespace kelvra::test {
 namespace {
 
-constexpr const char* kAddress = "127.0.0.103";
+const std::string kAddress = LoopbackAddress(103);
 constexpr std::int16_t kSource = 1;
 
 template <class Widget> Widget* Find(QWidget& window, const QString& name) {

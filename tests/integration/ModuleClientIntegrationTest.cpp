@@ -1,7 +1,9 @@
 // The module client on the Qt platform against simulated interface modules over loopback: each
-// module on an address of its own (127.0.0.51 ...) and the real module port, the loopback
-// broadcast address standing in for the segment's.
+// module on an address of its own, the loopback broadcast address standing in for the
+// segment's. The modules listen on a port of this process's own, so that discoveries of suites
+// run side by side do not hear each other's modules.
 #include "FakeDialogs.h"
+#include "LoopbackAddresses.h"
 #include "ScopedVexa5Environment.h"
 #include "SimulatorHost.h"
 #include "module_client/CVexa5.h"
@@ -20,7 +22,7 @@ namespace kelvra::test {
 namespace {
 
 constexpr const char* kBroadcast = "127.255.255.255";
-constexpr int kModulePort = 65535;
+const int kModulePort = LoopbackBroadcastPort();
 
 // An interface module alone, without terminal endpoints.
 std::unique_ptr<sim::SimulatorHost> StartModule(const std::string& address,
@@ -35,6 +37,12 @@ std::unique_ptr<sim::SimulatorHost> StartModule(const std::string& address,
     auto host = std::make_unique<sim::SimulatorHost>(std::move(options));
     host->start();
     return host;
+}
+
+// The line a module on host `reported` of this process's block gives when discovered, heard
+// from host `from`.
+std::string DiscoveryLine(int reported, int from) {
+    return "AKELVRA-SIM/" + LoopbackAddress(reported) + "/-**-*-/**/1.0/:" + LoopbackAddress(from);
 }
 
 // Lines of a discovery list, in order of their text (the modules answer in no set order).
@@ -78,8 +86,8 @@ protected:
 };
 
 TEST_F(ModuleClient, SettingsReadBackWhatWasSet) {
-    const auto module = StartModule("127.0.0.51");
-    const std::string ip = "127.0.0.51";
+    const auto module = StartModule(LoopbackAddress(51));
+    const std::string ip = LoopbackAddress(51);
     vx.SetTimeout(1000);
     vx.L_Login(ip, "1234");
     ASSERT_EQ(vx.ErrCode(), VX_SUCCESS);
@@ -99,8 +107,8 @@ TEST_F(ModuleClient, SettingsReadBackWhatWasSet) {
         {"baud rate at once", [&] { vx.P_Baudrate(ip, 3); }, [&] { vx.G_Baudrate(ip); }, "3"},
         {"connection time-out", [&] { vx.S_ConnectionTimeout(ip, 300); },
          [&] { vx.G_ConnectionTimeout(ip); }, "300"},
-        {"destination", [&] { vx.S_DestinationIP(ip, "127.0.0.59"); },
-         [&] { vx.G_DestinationIP(ip); }, "127.0.0.59"},
+        {"destination", [&] { vx.S_DestinationIP(ip, LoopbackAddress(59)); },
+         [&] { vx.G_DestinationIP(ip); }, LoopbackAddress(59)},
         {"parity", [&] { vx.P_Parity(ip, 2); }, [&] { vx.G_Parity(ip); }, "2"},
         {"flow control", [&] { vx.S_FlowControl(ip, 1); }, [&] { vx.G_FlowControl(ip); }, "1"},
         {"I/O line 2", [&] { vx.P_IO_Status(ip, 2, 1); }, [&] { vx.G_IO_Status(ip, 2); }, "1"},
@@ -121,8 +129,8 @@ TEST_F(ModuleClient, SettingsReadBackWhatWasSet) {
 }
 
 TEST_F(ModuleClient, ChangesNeedTheLoginAndBadValuesFail) {
-    const auto module = StartModule("127.0.0.52");
-    const std::string ip = "127.0.0.52";
+    const auto module = StartModule(LoopbackAddress(52));
+    const std::string ip = LoopbackAddress(52);
     vx.SetTimeout(1000);
     vx.S_DeviceName(ip, "LOBBY");
     EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_D);
@@ -144,8 +152,8 @@ TEST_F(ModuleClient, ChangesNeedTheLoginAndBadValuesFail) {
 }
 
 TEST_F(ModuleClient, StatusLettersOnDemandGiveTheirOutcomes) {
-    const auto module = StartModule("127.0.0.53");
-    const std::string ip = "127.0.0.53";
+    const auto module = StartModule(LoopbackAddress(53));
+    const std::string ip = LoopbackAddress(53);
     vx.SetTimeout(1000);
     struct Row {
         const char* fault;
@@ -170,11 +178,11 @@ TEST_F(ModuleClient, StatusLettersOnDemandGiveTheirOutcomes) {
 }
 
 TEST_F(ModuleClient, ExitDoesNotWaitAndKeepsTheOutcome) {
-    const auto module = StartModule("127.0.0.54");
+    const auto module = StartModule(LoopbackAddress(54));
     vx.SetTimeout(3000);
-    vx.L_Login("127.0.0.54", "0000");
+    vx.L_Login(LoopbackAddress(54), "0000");
     ASSERT_EQ(vx.ErrCode(), VX_ERR_STATUS_D);
-    const qint64 took = timed([&] { vx.E_Exit("127.0.0.54"); });
+    const qint64 took = timed([&] { vx.E_Exit(LoopbackAddress(54)); });
     EXPECT_LT(took, 500);
     EXPECT_EQ(vx.ErrCode(), VX_ERR_STATUS_D);
     EXPECT_TRUE(module->waitUntil([](const sim::HostStats& s) { return s.moduleExits == 1; },
@@ -182,11 +190,11 @@ TEST_F(ModuleClient, ExitDoesNotWaitAndKeepsTheOutcome) {
 }
 
 TEST_F(ModuleClient, NoReplyEndsWithinTheTimeOut) {
-    const auto silent = StartModule("127.0.0.55");
+    const auto silent = StartModule(LoopbackAddress(55));
     silent->applyFaultSpec("silent-module");
     vx.SetTimeout(300);
     // A module that ignores the request, and an address where nothing listens at all.
-    for (const char* ip : {"127.0.0.55", "127.0.0.56"}) {
+    for (const std::string& ip : {LoopbackAddress(55), LoopbackAddress(56)}) {
         SCOPED_TRACE(ip);
         const qint64 took = timed([&] { vx.G_DeviceName(ip); });
         EXPECT_EQ(vx.ErrCode(), VX_ERR_NO_REPLY);
@@ -199,38 +207,38 @@ TEST_F(ModuleClient, NoReplyEndsWithinTheTimeOut) {
 }
 
 TEST_F(ModuleClient, DiscoveryListsEveryAnsweringModuleAndAssignReachesTheOneNamed) {
-    const auto first = StartModule("127.0.0.57", true);
-    const auto second = StartModule("127.0.0.58", true);
-    const auto unlisted = StartModule("127.0.0.59"); // not on the shared address
+    const auto first = StartModule(LoopbackAddress(57), true);
+    const auto second = StartModule(LoopbackAddress(58), true);
+    const auto unlisted = StartModule(LoopbackAddress(59)); // not on the shared address
     vx.SetTimeout(300);
 
     vx.B_Echo();
     EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
     const std::string list = data();
     EXPECT_EQ(SortedLines(list), (std::vector<std::string>{
-                                     "AKELVRA-SIM/127.0.0.57/-**-*-/**/1.0/:127.0.0.57",
-                                     "AKELVRA-SIM/127.0.0.58/-**-*-/**/1.0/:127.0.0.58",
+                                     DiscoveryLine(57, 57),
+                                     DiscoveryLine(58, 58),
                                  }));
     EXPECT_EQ(list.substr(list.size() - 2), "\r\n");
     EXPECT_EQ(unlisted->stats().moduleDatagrams, 0u);
 
-    vx.B_Assign("127.0.0.58", "127.0.0.60", "1234");
+    vx.B_Assign(LoopbackAddress(58), LoopbackAddress(60), "1234");
     EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
-    EXPECT_EQ(data(), "127.0.0.60");
+    EXPECT_EQ(data(), LoopbackAddress(60));
     // The other module heard the assignment and did not answer it.
     EXPECT_TRUE(first->waitUntil([](const sim::HostStats& s) { return s.moduleDatagrams == 2; },
                                  std::chrono::milliseconds(1000)));
     // The module keeps its socket; it reports the address it was given.
-    vx.G_IP_Address("127.0.0.58");
-    EXPECT_EQ(data(), "127.0.0.60");
-    vx.G_IP_Address("127.0.0.57");
-    EXPECT_EQ(data(), "127.0.0.57");
+    vx.G_IP_Address(LoopbackAddress(58));
+    EXPECT_EQ(data(), LoopbackAddress(60));
+    vx.G_IP_Address(LoopbackAddress(57));
+    EXPECT_EQ(data(), LoopbackAddress(57));
 
     // The discovery lines name the new address as the module reports it.
     vx.B_Echo();
     EXPECT_EQ(SortedLines(data()), (std::vector<std::string>{
-                                       "AKELVRA-SIM/127.0.0.57/-**-*-/**/1.0/:127.0.0.57",
-                                       "AKELVRA-SIM/127.0.0.60/-**-*-/**/1.0/:127.0.0.58",
+                                       DiscoveryLine(57, 57),
+                                       DiscoveryLine(60, 58),
                                    }));
     EXPECT_TRUE(dialogs.messageBoxes.empty());
 }

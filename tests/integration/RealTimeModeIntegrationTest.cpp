@@ -1,5 +1,6 @@
 // Extended mode end to end: the simulator pushes its stored records one at a time and waits
 // for each confirmation; the driver reports them through its event.
+#include "LoopbackAddresses.h"
 #include "SimulatedTerminal.h"
 #include "Waiting.h"
 #include "driver/PushedRecord.h"
@@ -39,7 +40,7 @@ struct ConfirmingOwner {
 class RealTimeMode : public ::testing::TestWithParam<Link> {};
 
 TEST_P(RealTimeMode, StoredRecordsArriveOneByOneAndAreCounted) {
-    const std::string address = "127.0.0." + std::to_string(15 + static_cast<int>(GetParam()));
+    const std::string address = LoopbackAddress(15 + static_cast<int>(GetParam()));
     SimulatedTerminal terminal(address);
     terminal.connect(GetParam());
     ucKelvra& kv = *terminal.kv;
@@ -90,7 +91,7 @@ struct FaultyPushes {
 
 TEST(RealTimeModeFaults, BadRecordsOnASocketAreRequestedAgainThenReported) {
     // The first push and the three pushed again after each resend request are corrupted.
-    FaultyPushes rig("127.0.0.10", Link::Udp, "corrupt-push=4");
+    FaultyPushes rig(LoopbackAddress(10), Link::Udp, "corrupt-push=4");
     ucKelvra& kv = *rig.terminal.kv;
     ASSERT_TRUE(WaitUntil([&] { return !rig.owner.reports.empty(); }, 5000));
     EXPECT_EQ(rig.owner.reports[0].errCode, KV_ERR_CHECKSUM);
@@ -108,7 +109,7 @@ TEST(RealTimeModeFaults, BadRecordsOnASocketAreRequestedAgainThenReported) {
 }
 
 TEST(RealTimeModeFaults, ABadRecordOnTheSerialLineIsReportedAndRequestedAgain) {
-    FaultyPushes rig("127.0.0.11", Link::Serial, "corrupt-push=1");
+    FaultyPushes rig(LoopbackAddress(11), Link::Serial, "corrupt-push=1");
     ASSERT_TRUE(WaitUntil([&] { return rig.owner.reports.size() >= 2; }, 5000));
     EXPECT_EQ(rig.owner.reports[0].errCode, KV_ERR_CHECKSUM);
     EXPECT_EQ(rig.owner.reports[0].address, "COM3");
@@ -128,8 +129,7 @@ TEST_P(PushesUnderLoad, EveryRecordArrivesOnceAndEveryCommandGetsItsOwnReply) {
     const int runMs = 1000 * (seconds != nullptr ? std::atoi(seconds) : 3);
     sim::SimulatorOptions options;
     options.terminal.initialRecords = 0;
-    SimulatedTerminal terminal("127.0.0." + std::to_string(20 + static_cast<int>(GetParam())),
-                               options);
+    SimulatedTerminal terminal(LoopbackAddress(20 + static_cast<int>(GetParam())), options);
     terminal.connect(GetParam());
     ucKelvra& kv = *terminal.kv;
     ConfirmingOwner owner(kv);

@@ -1,4 +1,5 @@
 // A whole operator session on each link kind, and the faults a real line brings.
+#include "LoopbackAddresses.h"
 #include "SimulatedTerminal.h"
 #include "Waiting.h"
 
@@ -12,7 +13,7 @@ class Session : public ::testing::TestWithParam<Link> {};
 
 TEST_P(Session, EchoLoginClockItemAndRecordDownload) {
     // Each link on an address of its own, so the cases may run side by side.
-    SimulatedTerminal terminal("127.0.0." + std::to_string(12 + static_cast<int>(GetParam())));
+    SimulatedTerminal terminal(LoopbackAddress(12 + static_cast<int>(GetParam())));
     terminal.connect(GetParam());
     ucKelvra& kv = *terminal.kv;
     ASSERT_TRUE(WaitUntil([&] { return kv.Connected(); }));
@@ -70,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(EveryLink, Session, ::testing::Values(Link::Udp, Link::
                          [](const auto& info) { return std::string(LinkName(info.param)); });
 
 TEST(TcpConnect, ABusyModuleIsToldToDropItsStaleConnection) {
-    SimulatedTerminal terminal("127.0.0.3");
+    SimulatedTerminal terminal(LoopbackAddress(3));
     terminal.host().applyFaultSpec("busy-module=2");
     terminal.connect(Link::Tcp);
     ucKelvra& kv = *terminal.kv;
@@ -82,7 +83,7 @@ TEST(TcpConnect, ABusyModuleIsToldToDropItsStaleConnection) {
 }
 
 TEST(TcpConnect, AFreeModuleIsNotToldToExit) {
-    SimulatedTerminal terminal("127.0.0.4");
+    SimulatedTerminal terminal(LoopbackAddress(4));
     terminal.connect(Link::Tcp);
     EXPECT_TRUE(terminal.kv->Connected());
     EXPECT_EQ(terminal.host().stats().moduleExits, 0u);
@@ -102,7 +103,7 @@ TEST(LineFaults, EachCommandEndsWithItsCode) {
         {"double", KV_ERR_LENGTH_NOT_MATCH, ""},
     };
     for (Link link : {Link::Udp, Link::Tcp, Link::Serial}) {
-        SimulatedTerminal terminal("127.0.0.5");
+        SimulatedTerminal terminal(LoopbackAddress(5));
         terminal.connect(link, 400);
         ASSERT_TRUE(WaitUntil([&] { return terminal.kv->Connected(); }));
         for (const Row& row : rows) {
@@ -126,7 +127,7 @@ TEST(LineFaults, EachCommandEndsWithItsCode) {
 }
 
 TEST(LineFaults, GarbageBehindAReplyFailsItsLengthAndIsGoneByTheNextCommand) {
-    SimulatedTerminal terminal("127.0.0.18");
+    SimulatedTerminal terminal(LoopbackAddress(18));
     terminal.connect(Link::Udp, 400);
     terminal.host().applyFaultSpec("garbage=16");
     // The garbage arrives within the same 50 ms pass as the reply, behind its ETX.
@@ -141,7 +142,7 @@ TEST(LineFaults, GarbageBehindAReplyFailsItsLengthAndIsGoneByTheNextCommand) {
 }
 
 TEST(LineFaults, APeerThatGoesAwayMidCommandEndsItByTimeOut) {
-    SimulatedTerminal terminal("127.0.0.7");
+    SimulatedTerminal terminal(LoopbackAddress(7));
     terminal.connect(Link::Tcp, 300);
     ASSERT_TRUE(terminal.kv->Connected());
     terminal.host().stop();
@@ -152,7 +153,7 @@ TEST(LineFaults, APeerThatGoesAwayMidCommandEndsItByTimeOut) {
 }
 
 TEST(LineFaults, ASerialPortThatCannotBeOpenedEndsAsASendFailure) {
-    SimulatedTerminal terminal("127.0.0.8");
+    SimulatedTerminal terminal(LoopbackAddress(8));
     terminal.platform().userSettings.write("usKelvra", "SerialPorts", "COM4",
                                            "/nonexistent/kelvra-port");
     terminal.kv->SetComport(4);
