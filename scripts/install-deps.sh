@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need. Quiet and quick when all are
-# present; the package lists are refreshed only when something is missing.
+# Installs the Debian packages that building and testing need, and any named as arguments
+# (scripts/package.sh names its tools). Quiet and quick when all are present; the package lists
+# are refreshed only when something is missing.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+    "$@"
 )
 
 missing=()
