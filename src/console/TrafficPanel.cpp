@@ -101,8 +101,8 @@ void TrafficPanel::Save() {
     file << lines;
     file.close();
     if (!file) {
-        m_dialogs.messageBox("The traffic could not be saved to " + *path + ".",
-                             MessageButtons::Ok, MessageIcon::Critical, "");
+        m_dialogs.messageBox("The traffic could not be saved to " + *path + ".", MessageButtons::Ok,
+                             MessageIcon::Critical, "");
     }
 }
 

@@ -93,8 +93,8 @@ void ucKelvra::ReportTraffic(LinkDirection direction, TrafficLink link, std::str
     }
     // A failing subscriber must not end the command or the notification it reports from.
     SkipOnFailure([&] {
-        LinkTraffic.raise(LinkChunk{direction, name, link == TrafficLink::Terminal,
-                                    m_clock.now(), m_clock.tickCount(), bytes});
+        LinkTraffic.raise(LinkChunk{direction, name, link == TrafficLink::Terminal, m_clock.now(),
+                                    m_clock.tickCount(), bytes});
     });
 }
 

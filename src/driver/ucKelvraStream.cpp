@@ -45,9 +45,9 @@ void ucKelvra::ConnectTcp() {
         m_ModuleReply.clear();
         for (int query = 0; query < kStatusQueries; ++query) {
             SkipOnFailure([&] {
-            wskVexa5->send("X");
-            ReportTraffic(LinkDirection::Sent, TrafficLink::Module, "X");
-        });
+                wskVexa5->send("X");
+                ReportTraffic(LinkDirection::Sent, TrafficLink::Module, "X");
+            });
             SkipOnFailure([&] { m_pump.processEvents(); });
         }
         bool answered = false;

@@ -30,8 +30,7 @@ const std::string kReply = "\x02"
                            "11A123D708\x03";
 const std::string kRecord = "\x02"
                             "11XN7\t07-12-2026\t08:01:12\tC204611876625\x03";
-const std::string kEchoLine =
-    "08:00:00 > udp 127.0.0.1:1001 #1 E [123] checksum ok, length ok\n";
+const std::string kEchoLine = "08:00:00 > udp 127.0.0.1:1001 #1 E [123] checksum ok, length ok\n";
 const std::string kRecordLine = "08:00:00 < udp 127.0.0.1:1001 #1 XN "
                                 "[7<TAB>07-12-2026<TAB>08:01:12<TAB>C20461187] checksum ok, "
                                 "length ok";
@@ -43,12 +42,14 @@ TEST(TrafficDecoder, ShowsEachFrameWithItsFieldsVerdictsAndReplyTime) {
          kEchoLine + "08:00:00 < udp 127.0.0.1:1001 #1 A [123] checksum ok, length ok, reply in "
                      "50 ms\n"},
         {"checksum in lower case",
-         {{In, 0, "\x02"
-                  "11A123d708\x03"}},
+         {{In, 0,
+           "\x02"
+           "11A123d708\x03"}},
          "08:00:00 < udp 127.0.0.1:1001 #1 A [123] checksum BAD (d7, expected D7), length ok\n"},
         {"length field off by one, status E",
-         {{In, 0, "\x02"
-                  "11ExyzB009\x03"}},
+         {{In, 0,
+           "\x02"
+           "11ExyzB009\x03"}},
          "08:00:00 < udp 127.0.0.1:1001 #1 E (KV_ERR_END) [xyz] checksum ok, length BAD (09, "
          "expected 08)\n"},
         {"reply split over two chunks",
@@ -60,22 +61,26 @@ TEST(TrafficDecoder, ShowsEachFrameWithItsFieldsVerdictsAndReplyTime) {
          kEchoLine + kRecordLine + ", pushed record\n" +
              "08:00:00 < udp 127.0.0.1:1001 #1 A [123] checksum ok, length ok, reply in 20 ms\n"},
         {"the reply to a resend request is an XN frame",
-         {{Out, 1000, "\x02"
-                      "11XRAA06\x03"},
+         {{Out, 1000,
+           "\x02"
+           "11XRAA06\x03"},
           {In, 1030, kRecord}},
-         "08:00:00 > udp 127.0.0.1:1001 #1 XR [] checksum ok, length ok\n" +
-             kRecordLine + ", reply in 30 ms\n"},
+         "08:00:00 > udp 127.0.0.1:1001 #1 XR [] checksum ok, length ok\n" + kRecordLine +
+             ", reply in 30 ms\n"},
         {"noise before STX, a frame cut short by a newer one and an empty one",
-         {{In, 0, "ab\\\xff"}, {In, 0, "\x02"
-                                       "11A1\r"},
+         {{In, 0, "ab\\\xff"},
+          {In, 0,
+           "\x02"
+           "11A1\r"},
           {In, 0, kReply + "\x02\x03"}},
          "08:00:00 < udp 127.0.0.1:1001 stray [ab\\x5C\\xFF]\n"
          "08:00:00 < udp 127.0.0.1:1001 unended [<STX>11A1<CR>]\n"
          "08:00:00 < udp 127.0.0.1:1001 #1 A [123] checksum ok, length ok\n"
          "08:00:00 < udp 127.0.0.1:1001 short [<STX><ETX>]\n"},
         {"the next request ends a reply that never finished",
-         {{In, 0, "\x02"
-                  "11A12"},
+         {{In, 0,
+           "\x02"
+           "11A12"},
           {Out, 0, kEcho}},
          "08:00:00 < udp 127.0.0.1:1001 unended [<STX>11A12]\n" + kEchoLine},
     };
@@ -84,8 +89,11 @@ TEST(TrafficDecoder, ShowsEachFrameWithItsFieldsVerdictsAndReplyTime) {
         TrafficDecoder decoder;
         std::string lines;
         for (const Chunk& chunk : c.chunks) {
-            const LinkChunk report{chunk.direction,      "udp 127.0.0.1:1001", true,
-                                   DateTime::fromParts(2026, 12, 7, 8, 0, 0), chunk.tick,
+            const LinkChunk report{chunk.direction,
+                                   "udp 127.0.0.1:1001",
+                                   true,
+                                   DateTime::fromParts(2026, 12, 7, 8, 0, 0),
+                                   chunk.tick,
                                    chunk.bytes};
             for (const std::string& line : decoder.decode(report)) {
                 lines += line + "\n";
