@@ -2,26 +2,82 @@
 
 #include "console/CommandButton.h"
 
+#include <QAbstractListModel>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <deque>
 #include <fstream>
 
 namespace kelvra {
 
+// The panel's lines, the oldest dropped beyond kMaxLines. A line becomes text for the view only
+// when its row comes into sight.
+class TrafficLines final : public QAbstractListModel {
+public:
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid()) {
+            return {};
+        }
+        return QString::fromLatin1(m_lines.at(static_cast<std::size_t>(index.row())));
+    }
+
+    void append(std::vector<std::string>& batch) {
+        const auto limit = static_cast<std::size_t>(TrafficPanel::kMaxLines);
+        const std::size_t incoming = std::min(batch.size(), limit);
+        const std::size_t keep = std::min(m_lines.size(), limit - incoming);
+        if (keep < m_lines.size()) {
+            beginRemoveRows({}, 0, static_cast<int>(m_lines.size() - keep) - 1);
+            m_lines.erase(m_lines.begin(), m_lines.end() - static_cast<std::ptrdiff_t>(keep));
+            endRemoveRows();
+        }
+        if (incoming == 0) {
+            return;
+        }
+        beginInsertRows({}, static_cast<int>(keep), static_cast<int>(keep + incoming) - 1);
+        std::move(batch.end() - static_cast<std::ptrdiff_t>(incoming), batch.end(),
+                  std::back_inserter(m_lines));
+        endInsertRows();
+    }
+
+    void clear() {
+        beginResetModel();
+        m_lines.clear();
+        endResetModel();
+    }
+
+    std::string text() const {
+        std::string text;
+        for (const std::string& line : m_lines) {
+            text += line;
+            text += '\n';
+        }
+        return text;
+    }
+
+private:
+    std::deque<std::string> m_lines;
+};
+
 TrafficPanel::TrafficPanel(ucKelvra& kv, Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent), m_kv(kv), m_dialogs(dialogs) {
+    : QWidget(parent), m_kv(kv), m_dialogs(dialogs), m_lines(new TrafficLines) {
     setObjectName("TrafficPanel");
-    txtTraffic = new QPlainTextEdit;
-    txtTraffic->setObjectName("txtTraffic");
-    txtTraffic->setReadOnly(true);
-    txtTraffic->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txtTraffic->setMaximumBlockCount(kMaxLines);
-    txtTraffic->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    txtTraffic->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_lines->setParent(this);
+    lstTraffic = new QListView;
+    lstTraffic->setObjectName("lstTraffic");
+    lstTraffic->setModel(m_lines);
+    lstTraffic->setUniformItemSizes(true);
+    lstTraffic->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstTraffic->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    lstTraffic->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     auto* save = new QPushButton("Save...");
     save->setObjectName("cmdTrafficSave");
@@ -40,12 +96,14 @@ TrafficPanel::TrafficPanel(ucKelvra& kv, Dialogs& dialogs, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(top);
-    layout->addWidget(txtTraffic, 1);
+    layout->addWidget(lstTraffic, 1);
 
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(kRefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, [this] { ShowPending(); });
 }
+
+TrafficPanel::~TrafficPanel() = default;
 
 void TrafficPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -61,34 +119,36 @@ void TrafficPanel::hideEvent(QHideEvent* event) {
 }
 
 void TrafficPanel::Take(const LinkChunk& chunk) {
-    for (const std::string& line : m_decoder.decode(chunk)) {
-        m_pending.append(QString::fromLatin1(line));
+    for (std::string& line : m_decoder.decode(chunk)) {
+        m_pending.push_back(std::move(line));
     }
-    // Lines beyond what the view keeps would only be dropped by it.
-    if (m_pending.size() > kMaxLines) {
+    // Lines beyond what the panel keeps would only be dropped by it.
+    if (m_pending.size() > 2 * static_cast<std::size_t>(kMaxLines)) {
         m_pending.erase(m_pending.begin(), m_pending.end() - kMaxLines);
     }
-    if (!m_pending.isEmpty() && !m_refresh.isActive()) {
+    if (!m_pending.empty() && !m_refresh.isActive()) {
         m_refresh.start();
     }
 }
 
 void TrafficPanel::ShowPending() {
     m_refresh.stop();
-    if (m_pending.isEmpty()) {
+    if (m_pending.empty()) {
         return;
     }
-    txtTraffic->appendPlainText(m_pending.join('\n'));
+    // The view follows the newest line unless the operator has scrolled back.
+    const QScrollBar* bar = lstTraffic->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
+    m_lines->append(m_pending);
     m_pending.clear();
+    if (following) {
+        lstTraffic->scrollToBottom();
+    }
 }
 
 std::string TrafficPanel::Lines() {
     ShowPending();
-    std::string lines = txtTraffic->toPlainText().toLatin1().toStdString();
-    if (!lines.empty()) {
-        lines += '\n';
-    }
-    return lines;
+    return m_lines->text();
 }
 
 void TrafficPanel::Save() {
@@ -108,7 +168,7 @@ void TrafficPanel::Save() {
 
 void TrafficPanel::Clear() {
     m_pending.clear();
-    txtTraffic->clear();
+    m_lines->clear();
 }
 
 } // namespace kelvra

@@ -1,7 +1,7 @@
 // console_screenshots FOLDER: pictures of the console's four pages, as it opens and at its
-// smallest, of each dialog and window, and of the property view and its editors, taken
-// offscreen against a scripted terminal in virtual time. The README's pictures are main-0.png
-// and property-view.png.
+// smallest, with the traffic panel open, of each dialog and window, and of the property view
+// and its editors, taken offscreen against a scripted terminal in virtual time. The README's
+// pictures are main-0.png, main-traffic.png and property-view.png.
 #include "ConsoleRig.h"
 #include "PropertyViewRig.h"
 #include "TerminalModel.h"
@@ -10,6 +10,7 @@
 #include "console/frmKelvra_LoginPassword.h"
 #include "console/frmKelvra_Options.h"
 #include "console/frmKelvra_ReadCard.h"
+#include "console/TrafficPanel.h"
 #include "property_editor/PropertyViewButton.h"
 
 #include <QAbstractButton>
@@ -97,14 +98,27 @@ int main(int argc, char** argv) {
         return "A";
     };
     rig.connectUdp();
+    auto* traffic = rig.find<QAbstractButton>("cmdTraffic");
+    rig.clickOn(traffic);
     rig.click(3);
     rig.click(17);
     rig.click(38);
     rig.answer = [](const kelvra::test::Request&) { return ""; };
     rig.click(6);
+    // A record pushed, and a reply spoilt on the way.
+    rig.links.sockets.at(0)->arrive(
+        kelvra::test::TerminalReply(1, "XN7\t07-12-2026\t08:01:12\tC20461187"), 10);
+    rig.deliver();
+    rig.setText("txtSend(0)", "123");
+    rig.answer = [](const kelvra::test::Request&) { return "A12"; };
+    rig.links.sockets.at(0)->arrive("#~", 5);
+    rig.click(1);
+    rig.window->Traffic().Lines(); // shown at once, not after the panel's refresh
 
+    // The window with the traffic panel open beside the log; then closed again, as it opens.
+    bool saved = Save(*rig.window, folder, "main-traffic");
+    rig.clickOn(traffic);
     // The pages as the window opens, and at its smallest.
-    bool saved = true;
     for (const char* size : {"", "-smallest"}) {
         for (int page = 0; page < rig.tabs()->count(); ++page) {
             rig.tabs()->setCurrentIndex(page);
