@@ -5,12 +5,12 @@
 #include "ConsoleRig.h"
 #include "PropertyViewRig.h"
 #include "TerminalModel.h"
+#include "console/TrafficPanel.h"
 #include "console/frmKelvra_About.h"
 #include "console/frmKelvra_BellTable.h"
 #include "console/frmKelvra_LoginPassword.h"
 #include "console/frmKelvra_Options.h"
 #include "console/frmKelvra_ReadCard.h"
-#include "console/TrafficPanel.h"
 #include "property_editor/PropertyViewButton.h"
 
 #include <QAbstractButton>
@@ -105,13 +105,18 @@ int main(int argc, char** argv) {
     rig.click(38);
     rig.answer = [](const kelvra::test::Request&) { return ""; };
     rig.click(6);
-    // A record pushed, and a reply spoilt on the way.
-    rig.links.sockets.at(0)->arrive(
-        kelvra::test::TerminalReply(1, "XN7\t07-12-2026\t08:01:12\tC20461187"), 10);
+    // A record pushed, noise on the line, and a reply spoilt on the way.
+    kelvra::test::FakeSocket& socket = *rig.links.sockets.at(0);
+    socket.arrive(kelvra::test::TerminalReply(1, "XN7\t07-12-2026\t08:01:12\tC20461187"), 10);
+    socket.arrive("#~", 20);
     rig.deliver();
-    rig.setText("txtSend(0)", "123");
-    rig.answer = [](const kelvra::test::Request&) { return "A12"; };
-    rig.links.sockets.at(0)->arrive("#~", 5);
+    rig.setText("txtSend(0)", "12");
+    rig.answer = [&socket](const kelvra::test::Request&) {
+        socket.arrive("\x02"
+                      "11A12A507\x03",
+                      10);
+        return "";
+    };
     rig.click(1);
     rig.window->Traffic().Lines(); // shown at once, not after the panel's refresh
 
