@@ -5,10 +5,12 @@
 #include <QAbstractListModel>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <deque>
@@ -107,12 +109,21 @@ TrafficPanel::~TrafficPanel() = default;
 
 void TrafficPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // The window coming back from being minimised: the panel never stopped listening.
+    if (event->spontaneous()) {
+        return;
+    }
     // What crossed the link while the panel was closed is not known: start afresh.
     m_decoder.clear();
     m_listening = m_kv.LinkTraffic.subscribe([this](const LinkChunk& chunk) { Take(chunk); });
 }
 
 void TrafficPanel::hideEvent(QHideEvent* event) {
+    // A minimised window still has its panel open.
+    if (event->spontaneous()) {
+        QWidget::hideEvent(event);
+        return;
+    }
     m_listening.reset();
     ShowPending();
     QWidget::hideEvent(event);

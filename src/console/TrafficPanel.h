@@ -16,10 +16,10 @@ namespace kelvra {
 class TrafficLines;
 
 // The bytes on the driver's link, one decoded line per frame, for an integrator looking at a
-// terminal that does not answer. It listens only while it is shown, so a closed panel costs
-// the link nothing. Lines are gathered and shown every kRefreshMs, not one by one, in a list
-// that lays out only the rows in sight, so a fast link is not held up by the view; the panel
-// keeps the last kMaxLines.
+// terminal that does not answer. It listens while it is open (also in a minimised window), so a
+// closed panel costs the link nothing. Lines are gathered and shown every kRefreshMs, not one by
+// one, in a list that lays out only the rows in sight, so a fast link is not held up by the
+// view; the panel keeps the last kMaxLines.
 class TrafficPanel : public QWidget {
 public:
     static constexpr int kMaxLines = 10000;
