@@ -2,6 +2,9 @@
 
 #include "SimulatedTerminal.h"
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,16 @@ bool RunDownload(Link link, const std::string& address, int records, int serialB
 // Records pushed in real-time mode and confirmed from the event handler; `serialBaud` paces the
 // simulator's serial line (0: unpaced).
 bool RunRealTime(Link link, const std::string& address, int records, int serialBaud);
+
+// Something that watches the driver for the length of a run (the console's traffic panel);
+// it is released when the run ends.
+using DriverWatch = std::function<std::shared_ptr<void>(ucKelvra&)>;
+
+// The same run with `watch` attached before the records come; prints its line with `setting`
+// in the label and returns the records per second, or nothing when the run went wrong.
+std::optional<double> MeasureRealTime(Link link, const std::string& address, int records,
+                                      int serialBaud, const DriverWatch& watch,
+                                      const std::string& setting);
 
 // Milliseconds.
 double Median(std::vector<double> values);

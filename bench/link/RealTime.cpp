@@ -55,6 +55,12 @@ std::string checkArrivals(const std::vector<Arrival>& arrivals, int records) {
 } // namespace
 
 bool RunRealTime(Link link, const std::string& address, int records, int serialBaud) {
+    return MeasureRealTime(link, address, records, serialBaud, {}, "").has_value();
+}
+
+std::optional<double> MeasureRealTime(Link link, const std::string& address, int records,
+                                      int serialBaud, const DriverWatch& watch,
+                                      const std::string& setting) {
     sim::SimulatorOptions options;
     options.terminal.initialRecords = 0;
     options.serialBaud = serialBaud;
@@ -64,6 +70,8 @@ bool RunRealTime(Link link, const std::string& address, int records, int serialB
     for (int i = 0; i < records; ++i) {
         terminal.host().addPunchRecord(kTerminal, cardCode(i));
     }
+
+    const std::shared_ptr<void> watching = watch ? watch(kv) : nullptr;
 
     std::vector<Arrival> arrivals;
     arrivals.reserve(static_cast<std::size_t>(records));
@@ -81,7 +89,7 @@ bool RunRealTime(Link link, const std::string& address, int records, int serialB
     kv.X_LogOn(kTerminal);
     if (kv.ErrCode() != KV_SUCCESS) {
         std::printf("real-time %s: X_LogOn ended with ErrCode %d\n", LinkName(link), kv.ErrCode());
-        return false;
+        return std::nullopt;
     }
     // Bounded: the loop also ends when no record has come for kStallMs.
     std::size_t seen = 0;
@@ -119,11 +127,12 @@ bool RunRealTime(Link link, const std::string& address, int records, int serialB
     }
     const std::string label =
         std::string(LinkName(link)) +
-        (serialBaud > 0 ? " at " + std::to_string(serialBaud) + " baud" : std::string());
+        (serialBaud > 0 ? " at " + std::to_string(serialBaud) + " baud" : std::string()) +
+        (setting.empty() ? std::string() : ", " + setting);
     if (!fault.empty() || records < 2) {
         std::printf("real-time %s: failed: %s\n", label.c_str(),
                     fault.empty() ? "fewer than two records" : fault.c_str());
-        return false;
+        return std::nullopt;
     }
 
     // From the first record's arrival to the last: the records after the first, and their
@@ -141,7 +150,7 @@ bool RunRealTime(Link link, const std::string& address, int records, int serialB
         std::printf("real-time %s: line share %.1f%% (%.0f of %.0f bytes/s)\n", label.c_str(),
                     100.0 * bytesPerSecond / lineRate, bytesPerSecond, lineRate);
     }
-    return true;
+    return perSecond;
 }
 
 } // namespace kelvra::bench

@@ -20,7 +20,7 @@ Options:
   --spec-timing        wait out every 50 ms polling pass before looking at the reply, as
                        the console does unless told otherwise (default: take the reply the
                        moment it is complete; time-outs are the same either way)
-  --trace              print every frame sent and received on standard error
+  --trace              print every frame sent and received, decoded, on standard error
   --module ADDR        address of the interface module (default: the link's host)
   --module-port N      its configuration port (default 65535)
   --help               help for the command given, or for the program

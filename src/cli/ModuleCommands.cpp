@@ -27,6 +27,9 @@ public:
                                         const std::string&) override {
         return std::nullopt;
     }
+    std::optional<std::string> saveFileName(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
     void showModal(ModalWindow& window) override { window.runModal(); }
     void setBusy(bool) override {}
 };

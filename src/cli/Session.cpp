@@ -3,6 +3,7 @@
 #include "cli/CliErrors.h"
 #include "cli/TextConversion.h"
 
+#include <iostream>
 #include <ostream>
 
 namespace kelvra::cli {
@@ -10,10 +11,14 @@ namespace kelvra::cli {
 Session::Session(const GlobalOptions& options, std::ostream& out)
     : m_options(options), m_out(out), m_userSettings(QtSettingsStore::Scope::PerUser),
       m_serialSettings(m_userSettings, options.serialPort), m_qtLinks(m_serialSettings) {
-    if (m_options.trace) {
-        m_tracedLinks = std::make_unique<TracingLinkFactory>(m_qtLinks, StandardErrorTrace());
-    }
     m_kv = std::make_unique<ucKelvra>(m_clock, m_clock, links());
+    if (m_options.trace) {
+        m_trace = m_kv->LinkTraffic.subscribe([this](const LinkChunk& chunk) {
+            for (const std::string& line : m_traffic.decode(chunk)) {
+                std::cerr << line << std::endl;
+            }
+        });
+    }
     m_kv->SetWakeOnReply(!m_options.specTiming);
     // An operator who presses Ctrl-C twice will not wait for the command under way.
     m_interrupts.onInsist = [this] { m_kv->Shutdown(); };
@@ -26,7 +31,7 @@ void Session::print(const std::string& linkText) {
 }
 
 LinkFactory& Session::links() {
-    return m_tracedLinks ? static_cast<LinkFactory&>(*m_tracedLinks) : m_qtLinks;
+    return m_qtLinks;
 }
 
 ucKelvra& Session::kv() {

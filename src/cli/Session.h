@@ -1,9 +1,9 @@
 #pragma once
 
-#include "cli/FrameTrace.h"
 #include "cli/GlobalOptions.h"
 #include "cli/InterruptWatch.h"
 #include "cli/LinkSetup.h"
+#include "driver/TrafficDecoder.h"
 #include "driver/ucKelvra.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtLinkFactory.h"
@@ -20,9 +20,9 @@ namespace kelvra::cli {
 // attempt cannot change what the first may already have done (a read, an absolute setting).
 enum class Repeat { IfTimedOut, Never };
 
-// What one run of the program works with: the Qt platform, the link components (traced with
-// --trace), the driver, connected on first use, and the interrupt watch. Needs a
-// QCoreApplication.
+// What one run of the program works with: the Qt platform, the link components, the driver,
+// connected on first use, with its traffic decoded on standard error under --trace, and the
+// interrupt watch. Needs a QCoreApplication.
 class Session {
 public:
     Session(const GlobalOptions& options, std::ostream& out);
@@ -70,9 +70,10 @@ private:
     QtSettingsStore m_userSettings;
     SerialDeviceSettings m_serialSettings;
     QtLinkFactory m_qtLinks;
-    std::unique_ptr<TracingLinkFactory> m_tracedLinks;
     InterruptWatch m_interrupts;
     std::unique_ptr<ucKelvra> m_kv;
+    TrafficDecoder m_traffic;
+    Subscription m_trace;
     bool m_connected = false;
     bool m_loggedIn = false;
 };

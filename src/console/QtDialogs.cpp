@@ -3,6 +3,8 @@
 #include "console/ApplicationInfo.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -102,6 +104,17 @@ std::optional<std::string> QtDialogs::inputBox(const std::string& prompt, const 
         return std::nullopt;
     }
     return text.toLatin1().toStdString();
+}
+
+std::optional<std::string> QtDialogs::saveFileName(const std::string& title,
+                                                   const std::string& suggested) {
+    NormalPointerWhileBusy pointer(m_busyDepth);
+    const QString path = QFileDialog::getSaveFileName(m_parent, TitleOrApplication(title),
+                                                      QFile::decodeName(suggested.c_str()));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(path).toStdString();
 }
 
 void QtDialogs::setBusy(bool busy) {

@@ -18,6 +18,8 @@ public:
                              const std::string& title) override;
     std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initial) override;
+    std::optional<std::string> saveFileName(const std::string& title,
+                                            const std::string& suggested) override;
     void showModal(ModalWindow& window) override;
     void setBusy(bool busy) override;
 

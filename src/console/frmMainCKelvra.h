@@ -23,6 +23,7 @@ class QVBoxLayout;
 namespace kelvra {
 
 class BellEntries;
+class TrafficPanel;
 class WeekDayOptions;
 
 // What the console needs of the world: time and event pumping for its driver, the links, the
@@ -74,6 +75,8 @@ public:
 
     // The log as it reads, one line per outcome.
     std::string ResultText() const;
+    // The panel of the link's traffic beside the log, closed until the operator opens it.
+    TrafficPanel& Traffic() { return *m_trafficPanel; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -120,6 +123,7 @@ private:
     QComboBox* cboBellTableMode = nullptr;
     WeekDayOptions* optWeekDay = nullptr;
     BellEntries* m_bellEntries = nullptr;
+    TrafficPanel* m_trafficPanel = nullptr;
     std::map<int, QPushButton*> cmdCtrl;
     std::map<std::string, BoxControl, std::less<>> m_boxes;
 };

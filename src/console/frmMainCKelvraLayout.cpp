@@ -3,6 +3,7 @@
 #include "console/CommandButton.h"
 #include "console/ConsoleSettings.h"
 #include "console/SpinnerBox.h"
+#include "console/TrafficPanel.h"
 #include "console/frmMainCKelvra.h"
 
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -95,10 +97,27 @@ void frmMainCKelvra::BuildPages() {
         }
     }
 
+    // The traffic panel opens beside the log and takes its room from the log alone; closed,
+    // as the window starts, it leaves the window as it was.
+    m_trafficPanel = new TrafficPanel(m_KV, m_dialogs);
+    m_trafficPanel->hide();
+    auto* trafficButton = new QPushButton("Traffic");
+    trafficButton->setObjectName("cmdTraffic");
+    trafficButton->setCheckable(true);
+    SizeCommandButton(trafficButton);
+    connect(trafficButton, &QPushButton::toggled, m_trafficPanel, &QWidget::setVisible);
+    below->addWidget(trafficButton);
+    auto* logAndTraffic = new QSplitter;
+    logAndTraffic->setObjectName("splLogAndTraffic");
+    logAndTraffic->setChildrenCollapsible(false);
+    logAndTraffic->addWidget(txtGetData);
+    logAndTraffic->addWidget(m_trafficPanel);
+    logAndTraffic->setStretchFactor(1, 2);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
     layout->addLayout(below);
-    layout->addWidget(txtGetData, 1);
+    layout->addWidget(logAndTraffic, 1);
 }
 
 QWidget* frmMainCKelvra::BuildGroup(const ConsoleGroup& group) {

@@ -2,6 +2,7 @@
 
 #include "driver/ErrorCodes.h"
 #include "driver/Event.h"
+#include "driver/LinkTraffic.h"
 #include "driver/RecordCutter.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
@@ -14,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace kelvra {
 
@@ -207,6 +209,9 @@ public:
     // A pushed record: source address ("COM3" or the peer's address), terminal number, data
     // (or the whole frame when it did not verify) and the code that verifying it gave.
     Event<const std::string&, std::int16_t, const std::string&, std::int32_t> KelvraDataArival;
+    // Every chunk sent or received on the terminal link or the module's free-check link. With
+    // no subscriber nothing is done for it.
+    Event<const LinkChunk&> LinkTraffic;
 
 private:
     friend class ucKelvraProbe; // the tests' view of the transaction
@@ -232,6 +237,8 @@ private:
     void OnSocketError();
     void OnModuleDataArrival();
     void ConnectTcp();
+    enum class TrafficLink { Terminal, Module };
+    void ReportTraffic(LinkDirection direction, TrafficLink link, std::string_view bytes);
 
     // Real-time mode.
     void HandlePushedRecord(const std::string& frame, const std::string& source, bool serialLink);

@@ -76,6 +76,28 @@ void ucKelvra::CountReceived(std::size_t characters) {
                                       static_cast<std::uint32_t>(characters));
 }
 
+void ucKelvra::ReportTraffic(LinkDirection direction, TrafficLink link, std::string_view bytes) {
+    if (LinkTraffic.subscriberCount() == 0 || bytes.empty()) {
+        return;
+    }
+    std::string name;
+    if (link == TrafficLink::Module) {
+        name = "module " + m_IP + ":65535";
+    } else if (m_CommunicationType == 2) {
+        name = "udp " + m_IP + ":" + std::to_string(m_UDP_Port);
+    } else if (m_CommunicationType == 0 || m_CommunicationType == 1 || m_CommunicationType == 6) {
+        name = "serial COM";
+        SkipOnFailure([&] { name += std::to_string(comm->portNumber()); });
+    } else {
+        name = "tcp " + m_IP + ":" + std::to_string(m_UDP_Port);
+    }
+    // A failing subscriber must not end the command or the notification it reports from.
+    SkipOnFailure([&] {
+        LinkTraffic.raise(LinkChunk{direction, name, link == TrafficLink::Terminal, m_clock.now(),
+                                    m_clock.tickCount(), bytes});
+    });
+}
+
 void ucKelvra::OnSerialReceive() {
     std::string chunk;
     if (!SkipOnFailure([&] {
@@ -86,12 +108,14 @@ void ucKelvra::OnSerialReceive() {
         chunk.empty()) {
         return;
     }
+    ReportTraffic(LinkDirection::Received, TrafficLink::Terminal, chunk);
     ReceiveChunk(chunk, true);
 }
 
 void ucKelvra::OnSocketDataArrival() {
     std::string chunk;
     SkipOnFailure([&] { chunk = wsk->readAll(); });
+    ReportTraffic(LinkDirection::Received, TrafficLink::Terminal, chunk);
     ReceiveChunk(chunk, false);
 }
 

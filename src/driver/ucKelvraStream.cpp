@@ -44,7 +44,10 @@ void ucKelvra::ConnectTcp() {
     for (int attempt = 0;;) {
         m_ModuleReply.clear();
         for (int query = 0; query < kStatusQueries; ++query) {
-            SkipOnFailure([&] { wskVexa5->send("X"); });
+            SkipOnFailure([&] {
+                wskVexa5->send("X");
+                ReportTraffic(LinkDirection::Sent, TrafficLink::Module, "X");
+            });
             SkipOnFailure([&] { m_pump.processEvents(); });
         }
         bool answered = false;
@@ -59,7 +62,10 @@ void ucKelvra::ConnectTcp() {
         if (!answered || ModuleIsFree(m_ModuleReply)) {
             break;
         }
-        SkipOnFailure([&] { wskVexa5->send("E"); });
+        SkipOnFailure([&] {
+            wskVexa5->send("E");
+            ReportTraffic(LinkDirection::Sent, TrafficLink::Module, "E");
+        });
         WaitMilliseconds(kExitPauseMs);
         if (m_ShuttingDown) {
             m_ErrCode = KV_ERR_TCP_CONNECTION_FAILED;
@@ -134,7 +140,11 @@ void ucKelvra::OnSocketError() {
 }
 
 void ucKelvra::OnModuleDataArrival() {
-    SkipOnFailure([&] { m_ModuleReply += wskVexa5->readAll(); });
+    SkipOnFailure([&] {
+        const std::string datagram = wskVexa5->readAll();
+        ReportTraffic(LinkDirection::Received, TrafficLink::Module, datagram);
+        m_ModuleReply += datagram;
+    });
     // Datagrams that no connect sequence asks for would otherwise grow it without end.
     if (m_ModuleReply.size() > kReceiveBufferLimit) {
         m_ModuleReply.erase(0, m_ModuleReply.size() - kReceiveBufferLimit);

@@ -116,6 +116,7 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
         if (!attempts.run([&] { wsk->send(frame); })) {
             return;
         }
+        ReportTraffic(LinkDirection::Sent, TrafficLink::Terminal, frame);
     } else if (isStream(m_CommunicationType)) {
         int state = SocketClosed;
         if (!attempts.run([&] { state = wsk->state(); })) {
@@ -130,6 +131,7 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
         if (!attempts.run([&] { wsk->send(frame); })) {
             return;
         }
+        ReportTraffic(LinkDirection::Sent, TrafficLink::Terminal, frame);
     } else if (isSerial(m_CommunicationType)) {
         if (!attempts.run([&] {
                 if (!comm->isOpen()) {
@@ -141,6 +143,7 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
         if (!attempts.run([&] { comm->write(frame); })) {
             return;
         }
+        ReportTraffic(LinkDirection::Sent, TrafficLink::Terminal, frame);
     }
 
     if (needAck) {
@@ -291,7 +294,9 @@ void ucKelvra::GetData(std::string& o_sData) {
         o_sData = m_ReceiveBuffer;
         SkipOnFailure([&] {
             if (comm->isOpen() && comm->unreadCount() >= 1) {
-                o_sData += comm->readAll();
+                const std::string late = comm->readAll();
+                ReportTraffic(LinkDirection::Received, TrafficLink::Terminal, late);
+                o_sData += late;
             }
         });
     } else if (isKnownLink(m_CommunicationType)) {

@@ -31,6 +31,10 @@ public:
     // The entered text, or nothing when the operator cancels.
     virtual std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& initial) = 0;
+    // The file the operator chooses to save to (a path in the system's file name encoding),
+    // or nothing when the operator cancels.
+    virtual std::optional<std::string> saveFileName(const std::string& title,
+                                                    const std::string& suggested) = 0;
     // Shows the window modally; returns when it has closed.
     virtual void showModal(ModalWindow& window) = 0;
     // Busy pointer on or off.

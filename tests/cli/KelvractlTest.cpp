@@ -250,6 +250,9 @@ TEST_F(Kelvractl, CtrlCEndsAMonitorWithExtendedModeOff) {
     const Outcome outcome = finish(process);
     ASSERT_TRUE(pushed) << outcome.out << outcome.err;
     EXPECT_EQ(outcome.status, 0) << outcome.err;
+    // --trace: the decoded frames, pushed records among them, on standard error.
+    EXPECT_NE(outcome.err.find("checksum ok, length ok, pushed record\n"), std::string::npos)
+        << outcome.err;
     EXPECT_FALSE(host->withTerminal(1, [](sim::TerminalModel& t) { return t.extendedMode(); }));
     // Every record printed was confirmed, and only those.
     const auto printed = std::count(outcome.out.begin(), outcome.out.end(), '\n');

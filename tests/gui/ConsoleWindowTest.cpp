@@ -4,8 +4,11 @@
 #include "console/ApplicationInfo.h"
 #include "console/ConsoleSettings.h"
 #include "console/TimeOfDay.h"
+#include "console/TrafficPanel.h"
 
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -421,6 +424,46 @@ TEST(ConsoleWindow, ClosingWhileAConnectWaitsEndsTheWaitAtOnceWithTheAddressSave
     EXPECT_LE(rig.time.elapsedMs(), 1050);
     EXPECT_EQ(rig.links.sockets.at(1)->sent.size(), sentAtClose);
     EXPECT_EQ(rig.links.sockets.at(0)->connectCalls, 0);
+}
+
+// The panel opens beside the log, shows each frame of a press with its verdicts and the reply
+// time, saves what it shows, keeps only its last lines and, closed again, listens no more.
+TEST_F(ConnectedWindow, TheTrafficPanelShowsAPressFrameByFrameAndSavesIt) {
+    auto* traffic = rig.find<QPushButton>("cmdTraffic");
+    EXPECT_FALSE(rig.window->Traffic().isVisible());
+    rig.clickOn(traffic);
+    ASSERT_TRUE(rig.window->Traffic().isVisible());
+    rig.answer = [](const Request&) { return "A08:00:00"; };
+    rig.click(17); // "Get Time"
+    const std::string lines = rig.window->Traffic().Lines();
+    EXPECT_EQ(lines, "08:00:00 > udp 127.0.0.1:1001 #1 IG [\"TIME\"00] checksum ok, length ok\n"
+                     "08:00:00 < udp 127.0.0.1:1001 #1 A [08:00:00] checksum ok, length ok, "
+                     "reply in 50 ms\n");
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath("traffic.txt");
+    rig.dialogs.inputAnswers.push_back(path.toStdString());
+    QTest::mouseClick(rig.find<QPushButton>("cmdTrafficSave"), Qt::LeftButton);
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll().toStdString(), lines);
+    EXPECT_TRUE(rig.dialogs.messageBoxes.empty());
+    rig.dialogs.inputAnswers.push_back(folder.filePath("no-such-folder/traffic.txt").toStdString());
+    QTest::mouseClick(rig.find<QPushButton>("cmdTrafficSave"), Qt::LeftButton);
+    EXPECT_EQ(rig.dialogs.messageBoxes.size(), 1u) << "a failed save says so";
+
+    const LinkChunk stray{LinkDirection::Received, "udp 127.0.0.1:1001", true, {}, 0, "x"};
+    for (int i = 0; i < TrafficPanel::kMaxLines + 5; ++i) {
+        rig.window->KV().LinkTraffic.raise(stray);
+    }
+    const std::string kept = rig.window->Traffic().Lines();
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), TrafficPanel::kMaxLines);
+    EXPECT_TRUE(kept.ends_with(" stray [x]\n"));
+
+    rig.clickOn(traffic);
+    rig.window->Traffic().Clear();
+    rig.click(17);
+    EXPECT_EQ(rig.window->Traffic().Lines(), "");
 }
 
 } // namespace

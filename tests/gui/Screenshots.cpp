@@ -1,10 +1,11 @@
 // console_screenshots FOLDER: pictures of the console's four pages, as it opens and at its
-// smallest, of each dialog and window, and of the property view and its editors, taken
-// offscreen against a scripted terminal in virtual time. The README's pictures are main-0.png
-// and property-view.png.
+// smallest, with the traffic panel open, of each dialog and window, and of the property view
+// and its editors, taken offscreen against a scripted terminal in virtual time. The README's
+// pictures are main-0.png, main-traffic.png and property-view.png.
 #include "ConsoleRig.h"
 #include "PropertyViewRig.h"
 #include "TerminalModel.h"
+#include "console/TrafficPanel.h"
 #include "console/frmKelvra_About.h"
 #include "console/frmKelvra_BellTable.h"
 #include "console/frmKelvra_LoginPassword.h"
@@ -97,14 +98,32 @@ int main(int argc, char** argv) {
         return "A";
     };
     rig.connectUdp();
+    auto* traffic = rig.find<QAbstractButton>("cmdTraffic");
+    rig.clickOn(traffic);
     rig.click(3);
     rig.click(17);
     rig.click(38);
     rig.answer = [](const kelvra::test::Request&) { return ""; };
     rig.click(6);
+    // A record pushed, noise on the line, and a reply spoilt on the way.
+    kelvra::test::FakeSocket& socket = *rig.links.sockets.at(0);
+    socket.arrive(kelvra::test::TerminalReply(1, "XN7\t07-12-2026\t08:01:12\tC20461187"), 10);
+    socket.arrive("#~", 20);
+    rig.deliver();
+    rig.setText("txtSend(0)", "12");
+    rig.answer = [&socket](const kelvra::test::Request&) {
+        socket.arrive("\x02"
+                      "11A12A507\x03",
+                      10);
+        return "";
+    };
+    rig.click(1);
+    rig.window->Traffic().Lines(); // shown at once, not after the panel's refresh
 
+    // The window with the traffic panel open beside the log; then closed again, as it opens.
+    bool saved = Save(*rig.window, folder, "main-traffic");
+    rig.clickOn(traffic);
     // The pages as the window opens, and at its smallest.
-    bool saved = true;
     for (const char* size : {"", "-smallest"}) {
         for (int page = 0; page < rig.tabs()->count(); ++page) {
             rig.tabs()->setCurrentIndex(page);

@@ -35,6 +35,11 @@ public:
                              const std::string& title) override;
     std::optional<std::string> inputBox(const std::string&, const std::string&,
                                         const std::string&) override;
+    // Answered like an input box, with the next of `inputAnswers`.
+    std::optional<std::string> saveFileName(const std::string& title,
+                                            const std::string& suggested) override {
+        return inputBox(title, title, suggested);
+    }
     void showModal(ModalWindow& window) override;
     void setBusy(bool on) override { busyChanges.push_back(on); }
 

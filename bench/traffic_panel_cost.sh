@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# What the console's traffic panel costs the link: the real-time run over UDP on 127.0.12.2
+# (records pushed and confirmed at full speed), alternating panel closed and panel open, and
+# the medians in records per second. Builds a release configuration in build/bench; arguments
+# go to traffic_panel_bench (--help lists them). Offscreen unless there is a display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build/bench
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVRA_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target traffic_panel_bench >/dev/null
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    export QT_QPA_PLATFORM=offscreen
+fi
+exec "$build/bench/traffic_panel_bench" "$@"
