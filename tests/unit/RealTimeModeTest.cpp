@@ -25,46 +25,30 @@ TEST(RecordCutter, RecordsComeOutAndEverythingElseGoesOnInOrder) {
     struct Row {
         const char* name;
         std::vector<std::string> chunks;
-        bool recordsExpected;
         std::vector<Piece> pieces;
     };
     const Row rows[] = {
-        {"reply and record in one chunk",
-         {kAccepted + kRecord},
-         true,
-         {{false, kAccepted}, {true, kRecord}}},
-        {"record before the reply",
-         {kRecord + kAccepted},
-         true,
-         {{true, kRecord}, {false, kAccepted}}},
-        {"noise in an earlier chunk does not spoil the record",
-         {"zz", kRecord},
-         true,
-         {{true, kRecord}}},
+        {"noise in an earlier chunk does not spoil the record", {"zz", kRecord}, {{true, kRecord}}},
         {"a record that never ended is dropped at the next frame",
          {"\x02"
           "55XNR1",
           kAccepted},
-         true,
          {{false, kAccepted}}},
         {"a carriage return inside a record's data",
          {Frame("55XNR1\r2680A")},
-         true,
          {{true, Frame("55XNR1\r2680A")}}},
         {"a reply ended by a carriage return",
          {"\x02"
           "55AOK\r"},
-         true,
          {{false, "\x02"
                   "55AOK\r"}}},
-        {"the reply to a resend request", {kRecord}, false, {{false, kRecord}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         RecordCutter cutter;
         std::vector<Piece> pieces;
         for (const std::string& chunk : row.chunks) {
-            for (Piece& piece : cutter.cut(chunk, row.recordsExpected)) {
+            for (Piece& piece : cutter.cut(chunk, true)) {
                 pieces.push_back(std::move(piece));
             }
         }
@@ -173,7 +157,10 @@ TEST(RealTimeMode, OnlyASuccessfulLogOnSwitchesItOn) {
     PushRig rig;
     rig.connectUdp();
     rig.kv.X_LogOn(5); // nobody answers
-    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
+    EXPECT_FALSE(rig.kv.RealTimeMode());
+    rig.socket().peer = [&](const std::string&) { rig.arrive(Frame("55N4E05"), 10); };
+    rig.kv.X_LogOn(5);
+    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_COMMAND_NOT_APPLICABLE);
     EXPECT_FALSE(rig.kv.RealTimeMode());
     // Without it a pushed record just waits in the buffer.
     rig.push(kRecord);
@@ -199,9 +186,37 @@ TEST(RealTimeMode, AGoodRecordIsReportedAndCountedForItsTerminal) {
     EXPECT_EQ(rig.kv.CurrentID(), 5);
     EXPECT_TRUE(rig.commands.empty()); // the driver never confirms by itself
 
-    // Address character 250 is terminal 202, outside the counters: reported all the same.
-    rig.push(Frame("\xFA\xFAXNR12908"));
+    // The second address character, 250, names terminal 202, outside the counters: reported
+    // all the same.
+    rig.push(Frame("4\xFAXNR12908"));
     EXPECT_EQ(rig.reports.back().source, 202);
+}
+
+// A handler may run a command, which empties and refills the receive buffer: the subscribers
+// after it are still given the record as it came.
+TEST(RealTimeMode, ACommandRunFromAHandlerLeavesTheRecordToTheNextSubscriber) {
+    for (const bool serial : {false, true}) {
+        SCOPED_TRACE(serial ? "serial" : "datagram");
+        PushRig rig;
+        rig.enterRealTimeMode(serial);
+        std::string taken;
+        const Subscription asking = rig.kv.KelvraDataArival.subscribe(
+            [&](const std::string&, std::int16_t, const std::string&, std::int32_t) {
+                rig.kv.GetTime(5);
+                rig.kv.GetData(taken);
+            });
+        std::vector<Report> after;
+        const Subscription listening =
+            rig.kv.KelvraDataArival.subscribe([&](const std::string& address, std::int16_t source,
+                                                  const std::string& data, std::int32_t code) {
+                after.push_back({address, source, data, code});
+            });
+        rig.push(kRecord);
+        EXPECT_EQ(taken, "OK");
+        ASSERT_EQ(rig.reports.size(), 1u);
+        EXPECT_EQ(rig.reports[0].data, "R1");
+        EXPECT_EQ(after, rig.reports);
+    }
 }
 
 TEST(RealTimeMode, ARecordPushedWhileACommandWaitsLeavesTheReplyToTheCommand) {
