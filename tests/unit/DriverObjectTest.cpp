@@ -26,6 +26,7 @@ TEST(DriverObject, StartsUnconnectedWithAThreeSecondTimeoutAndEmptyTables) {
     EXPECT_EQ(kv.DateFormat(), 0);
     EXPECT_FALSE(kv.Connected());
     EXPECT_EQ(rig.serial().receiveThreshold, 1);
+    EXPECT_EQ(rig.socket().protocol(), SocketProtocol::Datagram);
     EXPECT_EQ(rig.socket().remotePort, 1001);
 
     EXPECT_EQ(kv.LastPunch(200), DateTime::fromParts(2000, 1, 1));
@@ -116,7 +117,11 @@ TEST(DriverObject, TheTwoNameFunctionsDiffer) {
     };
     const Row rows[] = {
         {0, "KV_SUCCESS", "KV_ERR_UNKNOWN_MESSAGE"},
+        {-101, "KV_ERR_TIMEOUT", "KV_ERR_TIMEOUT"},
         {-105, "KV_ERR_CHECKSUM", "KV_ERR_CHECKSUM"},
+        {-111, "KV_ERR_UKNOWN", "KV_ERR_UKNOWN"},
+        {-115, "KV_ERR_WINSOCK_ERROR", "KV_ERR_WINSOCK_ERROR"},
+        {-117, "KV_ERR_TCP_CONNECTION_FAILED", "KV_ERR_TCP_CONNECTION_FAILED"},
         {-116, "KV_ERR_VEXA5_ECHO_NOT_REPLY", "KV_ERR_UNKNOWN_MESSAGE"},
         {-100, "KV_ERR_UKNOWN", "KV_ERR_UNKNOWN_MESSAGE"},
         {1, "KV_ERR_UKNOWN", "KV_ERR_UNKNOWN_MESSAGE"},

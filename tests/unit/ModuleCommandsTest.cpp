@@ -125,10 +125,12 @@ TEST(ModuleClientObject, EveryClientSharesTheOneSocketAndCreatingOrDestroyingOne
 TEST(ModuleClientObject, ProtocolZeroSelectsStreamsAndATimeoutOfZeroOrLessIsIgnored) {
     ModuleClientRig rig;
     EXPECT_EQ(rig.vx.Protocol(), 1);
+    EXPECT_EQ(rig.socket().protocol(), SocketProtocol::Datagram);
+    EXPECT_EQ(rig.vx.ErrCode(), VX_SUCCESS);
     EXPECT_EQ(rig.vx.LocalIP(), "127.0.0.1");
     for (const auto& [value, protocol] :
-         {std::pair{1, SocketProtocol::Datagram}, std::pair{0, SocketProtocol::Stream},
-          std::pair{1, SocketProtocol::Datagram}, std::pair{-3, SocketProtocol::Datagram}}) {
+         {std::pair{0, SocketProtocol::Stream}, std::pair{1, SocketProtocol::Datagram},
+          std::pair{0, SocketProtocol::Stream}, std::pair{-3, SocketProtocol::Datagram}}) {
         SCOPED_TRACE(value);
         rig.vx.SetProtocol(value);
         EXPECT_EQ(rig.vx.Protocol(), value);
