@@ -121,9 +121,7 @@ const std::vector<CommandRow> kCommandRows = {
 TEST(CommandSet, EachOperationSendsItsLettersAndArgumentsInOneFrame) {
     for (const CommandRow& row : kCommandRows) {
         SCOPED_TRACE(row.operation);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(kAccepted);
+        DriverRig rig(kAccepted);
         row.run(rig.kv);
         EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
         ASSERT_EQ(rig.socket().sent.size(), 1u);
@@ -183,9 +181,7 @@ TEST(CommandSet, ConversionsThatOverflowSixteenBitsThrowBeforeSending) {
     };
     for (const auto& call : calls) {
         SCOPED_TRACE(&call - calls.data());
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(kAccepted);
+        DriverRig rig(kAccepted);
         rig.kv.SetErrCode(KV_ERR_END);
         EXPECT_THROW(call(rig.kv), std::overflow_error);
         EXPECT_TRUE(rig.socket().sent.empty());
@@ -249,9 +245,7 @@ TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reply);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(TerminalReply(kTerminal, row.reply));
+        DriverRig rig(TerminalReply(kTerminal, row.reply));
         rig.kv.X_PunchTimesGet(kTerminal);
         EXPECT_EQ(rig.kv.ErrCode(), row.outcome);
         std::string data;

@@ -144,9 +144,8 @@ ItemOut Expected(const ItemDescriptor& item, std::size_t captionSlots) {
 }
 
 struct CatalogueRig : DriverRig {
-    explicit CatalogueRig(const std::string& descriptor) {
-        connectUdp();
-        answerEveryFrame(TerminalReply(1, "A" + descriptor));
+    explicit CatalogueRig(const std::string& descriptor)
+        : DriverRig(TerminalReply(1, "A" + descriptor)) {
         kv.GetItemInfo(1, 5);
     }
 };
@@ -191,9 +190,7 @@ TEST(ItemInfoReply, ACaptionArrayWithoutElevenSlotsThrowsAndWritesNothing) {
 
 TEST(FieldInfoReply, ParsesTheFieldAndLeavesTheRawReply) {
     const std::string descriptor = "3\tDATE\tValid until\tLast day\t";
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(1, "A" + descriptor));
+    DriverRig rig(TerminalReply(1, "A" + descriptor));
     rig.kv.GetItemTab_FieldInfo(1, 9, 2);
 
     std::int16_t id = -9;

@@ -21,9 +21,7 @@ const std::string kEcho = Frame("11A123D708");
 const std::string kFreeModule = "V1.2/0001/0**0*/**/9600";
 
 TEST(Transaction, EchoOverDatagramsSendsOneFrameAndHandsOverTheDataOnce) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(kEcho);
+    DriverRig rig(kEcho);
     EXPECT_EQ(rig.exchange("E", 1, "123"), "123");
     EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
     EXPECT_EQ(rig.socket().sent, std::vector<std::string>{Frame("11E123DB08")});
@@ -152,9 +150,7 @@ TEST(Transaction, WhatEndsTheWaitAndWhatTheReplyTextGives) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(row.reply);
+        DriverRig rig(row.reply);
         EXPECT_EQ(rig.exchange("E", 1, "123"), row.payload);
         EXPECT_EQ(rig.kv.ErrCode(), row.outcome);
     }
@@ -225,9 +221,7 @@ TEST(Transaction, SendFailuresAreRetriedThreeTimesPerCommand) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(kAccepted);
+        DriverRig rig(kAccepted);
         rig.socket().sendFailures.failNext(row.failures, row.number);
         rig.exchange("E", row.terminal, "");
         EXPECT_EQ(rig.kv.ErrCode(), row.outcome);
@@ -328,9 +322,7 @@ TEST(Transaction, ASerialPortIsReopenedByTheNextCommandAndUnreadInputJoinsThePay
 }
 
 TEST(Transaction, ReceivedTextIsCountedForTheCurrentTerminalAndBounded) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(Frame("55A123D708"));
+    DriverRig rig(Frame("55A123D708"));
     rig.exchange("E", 5, "123");
     EXPECT_EQ(rig.kv.BytesReceived(5), 12);
 
