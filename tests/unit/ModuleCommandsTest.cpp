@@ -159,32 +159,20 @@ TEST(ModuleClientObject, AClientNeedsTheEnvironmentAndHoldsItWhileAlive) {
 // other number.
 TEST(ModuleSendFailure, TenRepetitionsThenTheOutcomeOfTheErrorNumber) {
     struct Row {
-        const char* label;
         int sendFailures;
         int hostFailures; // the socket refuses the address
         int number;
         std::int32_t outcome;
-        std::vector<FakeDialogs::MessageBoxCall> boxes;
+        std::string box; // the message box's text, titled with the number; "" = none
     };
     const Row rows[] = {
-        {"the tenth repetition succeeds", 10, 0, 10065, VX_SUCCESS, {}},
-        // Eleven attempts at most.
-        {"unsupported socket type", 12, 0, 10044, VX_ERR_SOCKET_TYPE, {}},
-        {"any other error",
-         11,
-         0,
-         10065,
-         VX_ERR_SEND_FAILED,
-         {{"send failed", MessageButtons::Ok, MessageIcon::None, "10065"}}},
-        {"an address the socket refuses",
-         0,
-         11,
-         11001,
-         VX_ERR_SEND_FAILED,
-         {{"set remote host failed", MessageButtons::Ok, MessageIcon::None, "11001"}}},
+        {10, 0, 10065, VX_SUCCESS, ""},         // the tenth repetition succeeds
+        {12, 0, 10044, VX_ERR_SOCKET_TYPE, ""}, // eleven attempts at most
+        {11, 0, 10065, VX_ERR_SEND_FAILED, "send failed"},
+        {0, 11, 11001, VX_ERR_SEND_FAILED, "set remote host failed"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.label);
+        SCOPED_TRACE(&row - rows);
         ModuleClientRig rig;
         rig.addModule(kModule, "APAYLOAD");
         rig.socket().sendFailures.failNext(row.sendFailures, row.number);
@@ -192,7 +180,12 @@ TEST(ModuleSendFailure, TenRepetitionsThenTheOutcomeOfTheErrorNumber) {
         rig.vx.G_DeviceName(kModule);
         const bool sent = row.outcome == VX_SUCCESS;
         EXPECT_EQ(rig.vx.ErrCode(), row.outcome);
-        EXPECT_EQ(rig.dialogs.messageBoxes, row.boxes);
+        std::vector<FakeDialogs::MessageBoxCall> boxes;
+        if (!row.box.empty()) {
+            boxes.push_back(
+                {row.box, MessageButtons::Ok, MessageIcon::None, std::to_string(row.number)});
+        }
+        EXPECT_EQ(rig.dialogs.messageBoxes, boxes);
         EXPECT_EQ(rig.socket().sendFailures.count, std::max(0, row.sendFailures - 11));
         EXPECT_EQ(rig.sent.size(), sent ? 1u : 0u);
         EXPECT_EQ(rig.data(), sent ? "PAYLOAD" : "");
