@@ -69,7 +69,6 @@ TEST(ModuleReply, StatusLetterAndLengthDecideErrCodeAndReplyData) {
         {"C", "Cno", VX_ERR_STATUS_C, "no"},
         {"D", "Dbusy", VX_ERR_STATUS_D, "busy"},
         {"letters are case-sensitive", "aOK", VX_ERR_STATUS_OTHER, "OK"},
-        {"status letter NUL", std::string("\0OK", 3), VX_ERR_STATUS_OTHER, "OK"},
         {"binary", binary, VX_SUCCESS, binary.substr(1)},
         {"largest datagram, kept whole", huge, VX_SUCCESS, huge},
         {"empty datagram: nothing collected", "", VX_ERR_NO_REPLY, "PREVIOUS"},
@@ -130,29 +129,20 @@ TEST(ModuleReply, DatagramsArrivedWhileIdleMakeOneReply) {
 // the first line.
 TEST(ModuleDiscovery, ErrCodeFollowsTheFirstLineAndShortListsLoseTheirFirstCharacter) {
     struct Row {
-        const char* label;
         std::vector<std::pair<const char*, std::string>> modules;
         std::int32_t outcome;
         std::string data;
-        std::int64_t elapsedMs;
     };
     const Row rows[] = {
-        {"first refuses",
-         {{"127.0.0.2", "Cbusy-module"}, {"127.0.0.3", "Aready-module"}},
+        {{{"127.0.0.2", "Cbusy"}, {"127.0.0.3", "Aready"}},
          VX_ERR_STATUS_C,
-         "Cbusy-module:127.0.0.2\r\nAready-module:127.0.0.3\r\n",
-         110},
-        {"one short line", {{"127.0.0.2", "A"}}, VX_SUCCESS, ":127.0.0.2\r\n", 110},
-        {"an empty datagram still names its sender",
-         {{"127.0.0.2", ""}},
-         VX_ERR_STATUS_OTHER,
-         "127.0.0.2\r\n",
-         110},
-        // The listening time and then the whole reply wait.
-        {"no answer", {}, VX_ERR_NO_REPLY, "", 100 + 110},
+         "Cbusy:127.0.0.2\r\nAready:127.0.0.3\r\n"},
+        {{{"127.0.0.2", "A"}}, VX_SUCCESS, ":127.0.0.2\r\n"},        // one short line
+        {{{"127.0.0.2", ""}}, VX_ERR_STATUS_OTHER, "127.0.0.2\r\n"}, // empty, still named
+        {{}, VX_ERR_NO_REPLY, ""},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.label);
+        SCOPED_TRACE(row.data);
         ModuleClientRig rig;
         std::int64_t delay = 10;
         for (const auto& [address, reply] : row.modules) {
@@ -163,7 +153,8 @@ TEST(ModuleDiscovery, ErrCodeFollowsTheFirstLineAndShortListsLoseTheirFirstChara
         rig.vx.B_Echo();
         EXPECT_EQ(rig.vx.ErrCode(), row.outcome);
         EXPECT_EQ(rig.data(), row.data);
-        EXPECT_EQ(rig.time.elapsedMs(), row.elapsedMs);
+        // The listening time, then one check; with no line, the whole reply wait.
+        EXPECT_EQ(rig.time.elapsedMs(), row.modules.empty() ? 100 + 110 : 110);
         // Discovery is over: a reply is collected as it is again.
         rig.socket().arrive("APLAIN", 0, "127.0.0.9");
         rig.vx.V_FirmwareVersion("127.0.0.9");
