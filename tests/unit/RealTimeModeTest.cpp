@@ -27,21 +27,15 @@ TEST(RecordCutter, RecordsComeOutAndEverythingElseGoesOnInOrder) {
         std::vector<std::string> chunks;
         std::vector<Piece> pieces;
     };
+    const std::string crInData = Frame("55XNR1\r2680A");
+    const std::string replyEndedByCr = kAccepted.substr(0, 6) + "\r";
     const Row rows[] = {
         {"noise in an earlier chunk does not spoil the record", {"zz", kRecord}, {{true, kRecord}}},
         {"a record that never ended is dropped at the next frame",
-         {"\x02"
-          "55XNR1",
-          kAccepted},
+         {kRecord.substr(0, 7), kAccepted},
          {{false, kAccepted}}},
-        {"a carriage return inside a record's data",
-         {Frame("55XNR1\r2680A")},
-         {{true, Frame("55XNR1\r2680A")}}},
-        {"a reply ended by a carriage return",
-         {"\x02"
-          "55AOK\r"},
-         {{false, "\x02"
-                  "55AOK\r"}}},
+        {"a carriage return inside a record's data", {crInData}, {{true, crInData}}},
+        {"a reply ended by a carriage return", {replyEndedByCr}, {{false, replyEndedByCr}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
