@@ -163,8 +163,9 @@ void ucKelvra::HandlePushedRecord(const std::string& frame, const std::string& s
     m_ErrCode = code;
 
     auto report = [&] {
-        // Each subscriber gets its own copy: a handler may change what it was given.
-        SkipOnFailure([&] { KelvraDataArival.raise(source, sourceID, std::string(data), code); });
+        // The record's own copy goes out, never the receive buffer: a handler may run a
+        // command, which empties and refills the buffer before the next subscriber's turn.
+        SkipOnFailure([&] { KelvraDataArival.raise(source, sourceID, data, code); });
         if (sourceID >= 0 && sourceID < kTerminalTableSize) {
             const auto index = static_cast<std::size_t>(sourceID);
             ++m_PunchCount[index];

@@ -28,6 +28,13 @@ struct DriverRig {
     FakeLinkFactory links{time};
     ucKelvra kv{time, time, links};
 
+    DriverRig() = default;
+    // A datagram link to a terminal that answers every frame with `reply`.
+    explicit DriverRig(const std::string& reply) {
+        connectUdp();
+        answerEveryFrame(reply);
+    }
+
     FakeSerialPort& serial() { return *links.serialPorts.at(0); }
     FakeSocket& socket() { return *links.sockets.at(0); }
     FakeSocket& moduleSocket() { return *links.sockets.at(1); }

@@ -137,7 +137,8 @@ private:
     VirtualTime& m_time;
 };
 
-// A reply frame as a terminal sends it: the status letter (or "XN") followed by data.
+// A reply frame as a terminal sends it: the status letter (or "XN") followed by data. Built
+// without the driver's frame code.
 std::string TerminalReply(std::int16_t terminal, const std::string& statusAndData);
 
 } // namespace kelvra::test

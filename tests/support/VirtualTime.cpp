@@ -11,12 +11,10 @@ VirtualTime::VirtualTime(std::uint32_t startTick, DateTime startTime)
     : m_startTick(startTick), m_startTime(startTime) {}
 
 std::uint32_t VirtualTime::tickCount() {
-    ++m_tickReads;
     return m_startTick + static_cast<std::uint32_t>(m_elapsedMs);
 }
 
 void VirtualTime::sleep(int milliseconds) {
-    ++m_sleepCalls[milliseconds];
     advance(milliseconds > 0 ? milliseconds : 0);
 }
 
@@ -63,11 +61,6 @@ void VirtualTime::at(std::int64_t delayMs, std::function<void()> action) {
 
 void VirtualTime::post(std::function<void()> notification) {
     m_posted.push_back(std::move(notification));
-}
-
-int VirtualTime::sleepCalls(int milliseconds) const {
-    auto found = m_sleepCalls.find(milliseconds);
-    return found == m_sleepCalls.end() ? 0 : found->second;
 }
 
 } // namespace kelvra::test

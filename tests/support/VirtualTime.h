@@ -34,9 +34,7 @@ public:
     void advance(std::int64_t milliseconds);
 
     std::int64_t elapsedMs() const { return m_elapsedMs; }
-    int sleepCalls(int milliseconds) const;
     int pumpCalls() const { return m_pumpCalls; }
-    int tickReads() const { return m_tickReads; }
 
     // Called at every processEvents before the queued notifications.
     std::function<void()> onPump;
@@ -47,9 +45,7 @@ private:
     std::int64_t m_elapsedMs = 0;
     std::multimap<std::int64_t, std::function<void()>> m_scheduled;
     std::deque<std::function<void()>> m_posted;
-    std::map<int, int> m_sleepCalls;
     int m_pumpCalls = 0;
-    int m_tickReads = 0;
 };
 
 } // namespace kelvra::test

@@ -1,13 +1,12 @@
 // The terminal command set on fake links in virtual time: the exact command text each
 // operation puts on the wire, and the operations that do more than one plain exchange.
 #include "DriverProbe.h"
-#include "driver/FrameCodec.h"
-#include "driver/ReplyPasses.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvra {
@@ -16,7 +15,11 @@ namespace {
 using test::DriverRig;
 using test::TerminalReply;
 
-constexpr std::int16_t kTerminal = 1;
+// Its address character is "A", which no slip to terminal 0 or 1 could give.
+constexpr std::int16_t kTerminal = 17;
+const std::string kAccepted = "\x02"
+                              "AAA4105"
+                              "\x03";
 
 // The body of a request frame: what stands between the two address characters and the
 // checksum, that is the command letters followed by the argument text.
@@ -41,6 +44,7 @@ const std::vector<CommandRow> kCommandRows = {
     {"Polling five digits", [](ucKelvra& kv) { kv.Polling(kTerminal, 12345); },         "BW12345"},
     {"Polling negative",    [](ucKelvra& kv) { kv.Polling(kTerminal, -5); },            "BW-0005"},
     {"SendRawData",         [](ucKelvra& kv) { kv.SendRawData(kTerminal, "LS", true); }, "LS"},
+    {"SendRawData no ack",  [](ucKelvra& kv) { kv.SendRawData(kTerminal, "RN"); },      "RN"},
     // Login.
     {"Login",               [](ucKelvra& kv) { kv.Login(kTerminal, "4711"); },          "LI4711"},
     {"Logout",              [](ucKelvra& kv) { kv.Logout(kTerminal); },                 "LO"},
@@ -90,6 +94,7 @@ const std::vector<CommandRow> kCommandRows = {
     {"X_LogOn",              [](ucKelvra& kv) { kv.X_LogOn(kTerminal); },               "XO"},
     {"X_LogOff",             [](ucKelvra& kv) { kv.X_LogOff(kTerminal); },              "XF"},
     {"X_ResendRecord",       [](ucKelvra& kv) { kv.X_ResendRecord(kTerminal); },        "XR"},
+    {"X_ConfirmRecord",      [](ucKelvra& kv) { kv.X_ConfirmRecord(kTerminal); },       "XA"},
     {"X_ShowText",           [](ucKelvra& kv) { kv.X_ShowText(kTerminal, 5, "HELLO"); }, "XT05HELLO"},
     {"X_ShowText negative",  [](ucKelvra& kv) { kv.X_ShowText(kTerminal, -5, ""); },    "XT-05"},
     {"X_ActivateBell 120",   [](ucKelvra& kv) { kv.X_ActivateBell(kTerminal, 120); },   "XB120"},
@@ -116,103 +121,53 @@ const std::vector<CommandRow> kCommandRows = {
 TEST(CommandSet, EachOperationSendsItsLettersAndArgumentsInOneFrame) {
     for (const CommandRow& row : kCommandRows) {
         SCOPED_TRACE(row.operation);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
+        DriverRig rig(kAccepted);
+        rig.kv.SetErrCode(KV_ERR_END);
         row.run(rig.kv);
-        EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
         ASSERT_EQ(rig.socket().sent.size(), 1u);
-        const std::string& frame = rig.socket().sent.front();
-        EXPECT_EQ(BodyOf(frame), row.body);
-        // Verifying it as a terminal would checks the framing around the body.
-        EXPECT_EQ(frame, BuildRequestFrame(row.body, kTerminal, ""));
-    }
-}
+        EXPECT_EQ(rig.socket().sent.front().substr(1, 2), "AA");
+        EXPECT_EQ(BodyOf(rig.socket().sent.front()), row.body);
+        // Only the confirmation and raw data without acknowledgement return at once, the
+        // confirmation with the outcome it found; the reply then waits in the buffer, raw.
+        const bool confirmation = row.body == "XA";
+        const bool waits = !confirmation && row.operation != std::string("SendRawData no ack");
+        EXPECT_EQ(rig.kv.ErrCode(), confirmation ? KV_ERR_END : KV_SUCCESS);
+        EXPECT_EQ(rig.time.elapsedMs() > 0, waits);
+        if (!waits) {
+            rig.time.sleep(50);
+            rig.time.processEvents();
+            std::string data;
+            rig.kv.GetData(data);
+            EXPECT_EQ(data, kAccepted);
+        }
 
-TEST(CommandSet, PollingFramesTheSourceTerminalNotTheMachine) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(17, "A"));
-    rig.kv.Polling(17, 25);
-    ASSERT_EQ(rig.socket().sent.size(), 1u);
-    EXPECT_EQ(rig.socket().sent.front().substr(1, 2), "AA");
-    EXPECT_EQ(BodyOf(rig.socket().sent.front()), "BW0025");
-}
-
-TEST(CommandSet, ConfirmRecordSendsWithoutWaitingAndKeepsTheOutcome) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
-    rig.kv.SetErrCode(KV_ERR_END);
-    rig.kv.X_ConfirmRecord(kTerminal);
-    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_END);
-    EXPECT_EQ(rig.time.elapsedMs(), 0);
-    ASSERT_EQ(rig.socket().sent.size(), 1u);
-    EXPECT_EQ(BodyOf(rig.socket().sent.front()), "XA");
-}
-
-TEST(CommandSet, RawDataWithoutAcknowledgementReturnsAtOnceWithSuccess) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(kTerminal, "AXI"));
-    rig.kv.SetErrCode(KV_ERR_TIMEOUT);
-    rig.kv.SendRawData(kTerminal, "LS"); // no acknowledgement unless asked for
-    EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
-    EXPECT_EQ(rig.time.elapsedMs(), 0);
-    ASSERT_EQ(rig.socket().sent.size(), 1u);
-    EXPECT_EQ(BodyOf(rig.socket().sent.front()), "LS");
-}
-
-// The bell table commands and raw data clear a stale outcome first, so a link that was never
-// opened does not refuse them; the other commands are refused while the outcome stands.
-TEST(CommandSet, BellCommandsAndRawDataClearAStaleOutcomeBeforeSending) {
-    struct Row {
-        const char* operation;
-        std::function<void(ucKelvra&)> run;
-        bool sends;
-    };
-    const std::vector<Row> rows = {
-        {"SetBellTimeMode", [](ucKelvra& kv) { kv.SetBellTimeMode(kTerminal, 1); }, true},
-        {"GetBellTimeMode", [](ucKelvra& kv) { kv.GetBellTimeMode(kTerminal); }, true},
-        {"ClearBellTimeSettings", [](ucKelvra& kv) { kv.ClearBellTimeSettings(kTerminal); }, true},
-        {"GetBellTime", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 1, 2); }, true},
-        {"SetBellTime", [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1, 2, kSample, 1); }, true},
-        {"SendRawData", [](ucKelvra& kv) { kv.SendRawData(kTerminal, "RN", true); }, true},
-        {"RecordCount", [](ucKelvra& kv) { kv.RecordCount(kTerminal); }, false},
-        {"GetItem", [](ucKelvra& kv) { kv.GetItem(kTerminal, 1, 0); }, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.operation);
-        DriverRig rig; // never connected: the datagram socket simply sends
-        rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
-        rig.kv.SetErrCode(KV_ERR_TIMEOUT);
-        row.run(rig.kv);
-        EXPECT_EQ(rig.socket().sent.size(), row.sends ? 1u : 0u);
-        EXPECT_EQ(rig.kv.ErrCode(), row.sends ? KV_SUCCESS : KV_ERR_CONNECTION_NOT_ESTABLISHED);
+        // On a link never opened, with a stale outcome: the bell table commands and raw data
+        // clear it and send; every other command is refused.
+        DriverRig stale;
+        stale.answerEveryFrame(kAccepted);
+        stale.kv.SetErrCode(KV_ERR_TIMEOUT);
+        row.run(stale.kv);
+        const bool clears =
+            row.body[0] == 'W' || std::string_view(row.operation).starts_with("SendRawData");
+        EXPECT_EQ(stale.socket().sent.size(), clears ? 1u : 0u);
+        EXPECT_EQ(stale.kv.ErrCode(), clears ? KV_SUCCESS : KV_ERR_CONNECTION_NOT_ESTABLISHED);
     }
 }
 
 TEST(CommandSet, ConversionsThatOverflowSixteenBitsThrowBeforeSending) {
-    struct Row {
-        const char* operation;
-        std::function<void(ucKelvra&)> run;
-    };
-    const std::vector<Row> rows = {
-        {"Login ID 32768", [](ucKelvra& kv) { kv.Login(32768, "1"); }},
-        {"Login ID -32769", [](ucKelvra& kv) { kv.Login(-32769, "1"); }},
-        {"GetBellTime weekday 1024", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 1024, 0); }},
+    const std::vector<std::function<void(ucKelvra&)>> calls = {
+        [](ucKelvra& kv) { kv.Login(32768, "1"); },
+        [](ucKelvra& kv) { kv.Login(-32769, "1"); },
+        [](ucKelvra& kv) { kv.GetBellTime(kTerminal, 1024, 0); },
         // The day's first slot fits but the bell carries it past 32767.
-        {"SetBellTime slot 32768",
-         [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1023, 32, kSample, 1); }},
-        {"GetBellTime slot -32769", [](ucKelvra& kv) { kv.GetBellTime(kTerminal, -1024, -1); }},
+        [](ucKelvra& kv) { kv.SetBellTime(kTerminal, 1023, 32, kSample, 1); },
+        [](ucKelvra& kv) { kv.GetBellTime(kTerminal, -1024, -1); },
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.operation);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(TerminalReply(kTerminal, "A"));
+    for (const auto& call : calls) {
+        SCOPED_TRACE(&call - calls.data());
+        DriverRig rig(kAccepted);
         rig.kv.SetErrCode(KV_ERR_END);
-        EXPECT_THROW(row.run(rig.kv), std::overflow_error);
+        EXPECT_THROW(call(rig.kv), std::overflow_error);
         EXPECT_TRUE(rig.socket().sent.empty());
         EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_END);
     }
@@ -231,7 +186,6 @@ TEST(Login, RepeatsOnlyOnTimeOutBoundedByErrorCount) {
         {"silent, ErrorCount 0", 0, {}, 1, KV_ERR_TIMEOUT},
         {"silent, ErrorCount 2", 2, {}, 3, KV_ERR_TIMEOUT},
         {"refused", 2, {"D"}, 1, KV_ERR_ACCESS_DENIED},
-        {"accepted", 2, {"A"}, 1, KV_SUCCESS},
         {"answers the second", 2, {"", "A"}, 2, KV_SUCCESS},
         {"busy is no time-out", 5, {"", "B"}, 2, KV_ERR_BUSY},
     };
@@ -256,43 +210,8 @@ TEST(Login, RepeatsOnlyOnTimeOutBoundedByErrorCount) {
     }
 }
 
-TEST(ExtendedMode, LogOnEntersRealTimeModeOnlyWhenTheTerminalAgrees) {
-    struct Row {
-        const char* answer; // "" = silent
-        bool realTime;
-    };
-    for (const Row& row : {Row{"", false}, Row{"N", false}, Row{"A", true}}) {
-        SCOPED_TRACE(row.answer);
-        DriverRig rig;
-        rig.connectUdp();
-        if (*row.answer != '\0') {
-            rig.answerEveryFrame(TerminalReply(kTerminal, row.answer));
-        }
-        rig.kv.X_LogOn(kTerminal);
-        EXPECT_EQ(rig.kv.RealTimeMode(), row.realTime);
-    }
-}
-
-TEST(ExtendedMode, ResendIsPendingOnlyWhileItsTransactionRuns) {
-    for (bool silent : {true, false}) {
-        SCOPED_TRACE(silent);
-        DriverRig rig;
-        rig.connectUdp();
-        bool pendingWhenSent = false;
-        rig.socket().peer = [&](const std::string&) {
-            pendingWhenSent = rig.kv.ResendPending();
-            if (!silent) {
-                rig.socket().arrive(TerminalReply(kTerminal, "XN0001"), 10);
-            }
-        };
-        rig.kv.X_ResendRecord(kTerminal);
-        EXPECT_TRUE(pendingWhenSent);
-        EXPECT_FALSE(rig.kv.ResendPending());
-        EXPECT_EQ(rig.kv.ErrCode(), silent ? KV_ERR_TIMEOUT : KV_SUCCESS);
-    }
-}
-
-// The terminal counts in hexadecimal; the buffer is left holding the decimal count.
+// The terminal counts in hexadecimal, read as a leading number; the buffer is left holding the
+// decimal count.
 TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
     struct Row {
         const char* reply; // status letter and data
@@ -301,11 +220,7 @@ TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
     };
     const Row rows[] = {
         {"A0A", KV_SUCCESS, "10"},
-        {"Aff", KV_SUCCESS, "255"},
-        {"AFFFF", KV_SUCCESS, "-1"},
         {"A", KV_SUCCESS, "0"},
-        {"AZZ", KV_SUCCESS, "0"},
-        {"A1G", KV_SUCCESS, "1"},
         {"A10000", KV_SUCCESS, "65536"},
         // Too long for any count: handed over as it came instead of thrown at the caller.
         {"A123456789", KV_SUCCESS, "123456789"},
@@ -314,9 +229,7 @@ TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reply);
-        DriverRig rig;
-        rig.connectUdp();
-        rig.answerEveryFrame(TerminalReply(kTerminal, row.reply));
+        DriverRig rig(TerminalReply(kTerminal, row.reply));
         rig.kv.X_PunchTimesGet(kTerminal);
         EXPECT_EQ(rig.kv.ErrCode(), row.outcome);
         std::string data;
@@ -325,69 +238,55 @@ TEST(ExtendedMode, PunchTimesReplyIsRewrittenInDecimal) {
     }
 }
 
+// Clearing the table may keep the terminal busy for long: the command waits up to 30 s, and
+// the time-out is restored whether the reply came or not.
 TEST(Bells, ClearingWaitsUpToThirtySecondsAndRestoresTheTimeout) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.kv.SetTimeout(1234);
-    std::int32_t timeoutWhenSent = 0;
-    rig.socket().peer = [&](const std::string&) { timeoutWhenSent = rig.kv.Timeout(); };
-    rig.kv.ClearBellTimeSettings(kTerminal);
-    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_TIMEOUT);
-    EXPECT_EQ(timeoutWhenSent, 30000);
-    EXPECT_EQ(rig.time.sleepCalls(kReplyPassMs), 30000 / 50 + 1);
-    EXPECT_EQ(rig.kv.Timeout(), 1234);
+    for (const bool answered : {false, true}) {
+        SCOPED_TRACE(answered);
+        DriverRig rig;
+        rig.connectUdp();
+        rig.kv.SetTimeout(1234);
+        std::int32_t timeoutWhenSent = 0;
+        rig.socket().peer = [&](const std::string&) {
+            timeoutWhenSent = rig.kv.Timeout();
+            if (answered) {
+                rig.socket().arrive(kAccepted, 20000);
+            }
+        };
+        rig.kv.ClearBellTimeSettings(kTerminal);
+        EXPECT_EQ(rig.kv.ErrCode(), answered ? KV_SUCCESS : KV_ERR_TIMEOUT);
+        EXPECT_EQ(timeoutWhenSent, 30000);
+        EXPECT_EQ(rig.time.elapsedMs(), answered ? 20000 : 30050);
+        EXPECT_EQ(rig.kv.Timeout(), 1234);
+    }
 }
 
-TEST(Bells, ClearingAcceptsAReplyLongAfterTheUsualTimeout) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(kTerminal, "A"), 20000);
-    rig.kv.ClearBellTimeSettings(kTerminal);
-    EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
-    EXPECT_EQ(rig.kv.Timeout(), 3000);
-}
-
+// The reply is read as a number and taken out of the buffer; a refused or overflowing read
+// keeps the former format.
 TEST(DateFormat, TakesTheReplyAsANumberAndEmptiesTheBuffer) {
     struct Row {
         const char* reply;
         std::int16_t dateFormat;
     };
-    const Row rows[] = {{"A2", 2}, {"A", 0}, {"A2.5", 2}, {"A3.5", 4}, {"Ax", 0}, {"A-7", -7}};
+    const Row rows[] = {{"A3", 3},   {"F5", 3}, {"A40000", 3}, {"A2.5", 2},
+                        {"A3.5", 4}, {"A", 0},  {"A-7", -7}};
+    DriverRig rig;
+    rig.connectUdp();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reply);
-        DriverRig rig;
-        rig.connectUdp();
         rig.answerEveryFrame(TerminalReply(kTerminal, row.reply));
-        rig.kv.GetDateFormat(kTerminal);
-        EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
+        if (std::string(row.reply) == "A40000") {
+            EXPECT_THROW(rig.kv.GetDateFormat(kTerminal), std::overflow_error);
+        } else {
+            rig.kv.GetDateFormat(kTerminal);
+            EXPECT_EQ(rig.kv.ErrCode(),
+                      row.reply[0] == 'F' ? KV_ERR_COMMAND_EXECUTION_FAILED : KV_SUCCESS);
+        }
         EXPECT_EQ(rig.kv.DateFormat(), row.dateFormat);
         std::string data = "untouched";
         rig.kv.GetData(data);
         EXPECT_EQ(data, "");
     }
-}
-
-TEST(DateFormat, AFailedOrOverflowingReadKeepsTheFormerFormat) {
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(kTerminal, "A3"));
-    rig.kv.GetDateFormat(kTerminal);
-    ASSERT_EQ(rig.kv.DateFormat(), 3);
-
-    rig.answerEveryFrame(TerminalReply(kTerminal, "F5"));
-    rig.kv.GetDateFormat(kTerminal);
-    EXPECT_EQ(rig.kv.ErrCode(), KV_ERR_COMMAND_EXECUTION_FAILED);
-    EXPECT_EQ(rig.kv.DateFormat(), 3);
-    std::string data = "untouched";
-    rig.kv.GetData(data);
-    EXPECT_EQ(data, "");
-
-    rig.answerEveryFrame(TerminalReply(kTerminal, "A40000"));
-    EXPECT_THROW(rig.kv.GetDateFormat(kTerminal), std::overflow_error);
-    EXPECT_EQ(rig.kv.DateFormat(), 3);
-    data = "untouched";
-    rig.kv.GetData(data);
-    EXPECT_EQ(data, "");
 }
 
 } // namespace

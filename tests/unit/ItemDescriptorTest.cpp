@@ -4,8 +4,10 @@
 
 #include "DriverProbe.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,178 +18,103 @@ namespace {
 using test::DriverRig;
 using test::TerminalReply;
 
-// n captions c0;c1;...; each numbered so a shift would show.
-std::string Captions(int count) {
-    std::string list;
+// Captions c0, c1, ...: each numbered, so a shift would show.
+std::vector<std::string> CaptionList(int count) {
+    std::vector<std::string> list;
     for (int i = 0; i < count; ++i) {
-        list += (i == 0 ? "c" : ";c") + std::to_string(i);
+        list.push_back("c" + std::to_string(i));
     }
     return list;
 }
-
-std::string Tabbed(const std::vector<std::string>& fields) {
+std::string Captions(int count) {
     std::string text;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        text += (i == 0 ? "" : "\t") + fields[i];
+    for (const std::string& caption : CaptionList(count)) {
+        text += (text.empty() ? "" : ";") + caption;
     }
     return text;
 }
 
-ItemDescriptor Door() {
+// The door mode item as the terminal describes it, with the given selection and size fields.
+std::string DoorText(const std::string& selection, const std::string& size = "1") {
+    return "DOORMODE\t12\tVAL\t" + size + "\t40\tDoor mode\tHow the lock relay is driven\t" +
+           selection;
+}
+ItemDescriptor Door(const std::vector<std::string>& captions = {}, std::int16_t size = 1) {
     ItemDescriptor item;
     item.Name = "DOORMODE";
     item.ID = 12;
     item.Type = "VAL";
-    item.Size = 1;
+    item.Size = size;
     item.Flags = 40;
     item.Definition = "Door mode";
     item.Help = "How the lock relay is driven";
+    std::copy(captions.begin(), captions.end(), item.Selection.begin());
     return item;
 }
 
-std::vector<std::string> DoorFields(std::string selection) {
-    return {
-        "DOORMODE",          "12", "VAL", "1", "40", "Door mode", "How the lock relay is driven",
-        std::move(selection)};
-}
-
-TEST(ItemDescriptorParse, AcceptsWhatTheTerminalSends) {
+TEST(ItemDescriptorParse, TakesTheTabbedFieldsApartWithinTheirLimits) {
+    ItemDescriptor time;
+    time.Name = "TIME";
+    time.ID = 3;
+    time.Type = "TIME";
+    const std::string sevenFields = DoorText("").substr(0, DoorText("").size() - 1);
     struct Row {
         const char* name;
         std::string text;
-        std::vector<std::string> captions; // the expected non-empty prefix of Selection
+        std::optional<ItemDescriptor> parsed;
     };
     const std::vector<Row> rows = {
-        {"eight fields", Tabbed(DoorFields("Off;On")), {"Off", "On"}},
-        {"captions not trimmed", Tabbed(DoorFields(" Off ;On ")), {" Off ", "On "}},
-        {"trailing semicolon", Tabbed(DoorFields("A;B;")), {"A", "B"}},
-        {"empty selection", Tabbed(DoorFields("")), {}},
-        {"seven fields",
-         Tabbed({"DOORMODE", "12", "VAL", "1", "40", "Door mode", "How the lock relay is driven"}),
-         {}},
+        {"eight fields", DoorText("Off;On"), Door({"Off", "On"})},
+        {"untrimmed captions, a last semicolon", DoorText(" Off ;On ;"), Door({" Off ", "On "})},
+        {"seven fields", sevenFields, Door()},
+        {"missing fields read as empty and 0", "TIME\t3\tTIME", time},
+        {"empty text", "", ItemDescriptor{}},
+        {"size is a leading number", DoorText("", "7 members"), Door({}, 7)},
+        {"size -32768", DoorText("", "-32768"), Door({}, -32768)},
+        {"size 32768", DoorText("", "32768"), std::nullopt},
+        {"a ninth field, even empty", DoorText("Off;On\t"), std::nullopt},
+        {"101 captions", DoorText(Captions(101)), Door(CaptionList(101))},
+        {"102 captions", DoorText(Captions(102)), std::nullopt},
+        // The last semicolon makes an empty caption that counts.
+        {"100 captions and a semicolon", DoorText(Captions(100) + ";"), Door(CaptionList(100))},
+        {"101 captions and a semicolon", DoorText(Captions(101) + ";"), std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto parsed = ParseItemDescriptor(row.text);
-        ASSERT_TRUE(parsed.has_value());
-        ItemDescriptor expected = Door();
-        for (std::size_t i = 0; i < row.captions.size(); ++i) {
-            expected.Selection[i] = row.captions[i];
-        }
-        EXPECT_EQ(*parsed, expected);
+        EXPECT_EQ(ParseItemDescriptor(row.text), row.parsed);
     }
 }
 
-TEST(ItemDescriptorParse, MissingFieldsReadAsEmptyAndZero) {
-    const auto parsed = ParseItemDescriptor("TIME\t3\tTIME");
-    ASSERT_TRUE(parsed.has_value());
-    ItemDescriptor expected;
-    expected.Name = "TIME";
-    expected.ID = 3;
-    expected.Type = "TIME";
-    EXPECT_EQ(*parsed, expected);
-    EXPECT_EQ(ParseItemDescriptor(""), ItemDescriptor{});
-}
-
-TEST(ItemDescriptorParse, NumbersAreLeadingNumbersWithinSixteenBits) {
+TEST(FieldDescriptorParse, TakesFiveFieldsApartWithinTheirLimits) {
+    const std::string kind = "2\tVAL\tKind\tCard kind";
     struct Row {
-        const char* size;
-        std::optional<std::int16_t> parsed; // nothing: the whole descriptor is rejected
+        std::string text;
+        bool accepted;
     };
     const Row rows[] = {
-        {"abc", 0},
-        {"7 members", 7},
-        {"&H10", 16},
-        {"32767", 32767},
-        {"-32768", -32768},
-        {"32768", std::nullopt},
-        {"-32769", std::nullopt},
-        {"1E9", std::nullopt},
+        {kind + "\tStaff;Guest\tx", false},        {kind + "\t" + Captions(51), true},
+        {kind + "\t" + Captions(52), false},       {kind + "\t" + Captions(50) + ";", true},
+        {kind + "\t" + Captions(51) + ";", false}, {"70000\tVAL", false},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.size);
-        auto fields = DoorFields("Off;On");
-        fields[3] = row.size;
-        const auto parsed = ParseItemDescriptor(Tabbed(fields));
-        ASSERT_EQ(parsed.has_value(), row.parsed.has_value());
-        if (parsed) {
-            EXPECT_EQ(parsed->Size, *row.parsed);
-        }
-    }
-}
-
-TEST(ItemDescriptorParse, RejectsTooManyFieldsOrCaptions) {
-    auto nine = DoorFields("Off;On");
-    nine.push_back("extra");
-    struct Row {
-        const char* name;
-        std::string text;
-        bool accepted;
-    };
-    const std::vector<Row> rows = {
-        {"nine fields", Tabbed(nine), false},
-        {"eight fields and a trailing TAB", Tabbed(DoorFields("Off;On")) + "\t", false},
-        {"101 captions", Tabbed(DoorFields(Captions(101))), true},
-        {"102 captions", Tabbed(DoorFields(Captions(102))), false},
-        // The trailing semicolon makes an empty caption that counts.
-        {"100 captions and a semicolon", Tabbed(DoorFields(Captions(100) + ";")), true},
-        {"101 captions and a semicolon", Tabbed(DoorFields(Captions(101) + ";")), false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ParseItemDescriptor(row.text).has_value(), row.accepted);
-    }
-}
-
-TEST(ItemDescriptorParse, KeepsAllOneHundredAndOneCaptions) {
-    const auto parsed = ParseItemDescriptor(Tabbed(DoorFields(Captions(101))));
-    ASSERT_TRUE(parsed.has_value());
-    EXPECT_EQ(parsed->Selection[0], "c0");
-    EXPECT_EQ(parsed->Selection[100], "c100");
-}
-
-TEST(FieldDescriptorParse, AcceptsFiveFieldsAndRejectsMore) {
-    struct Row {
-        const char* name;
-        std::string text;
-        bool accepted;
-    };
-    const std::vector<Row> rows = {
-        {"five fields", Tabbed({"2", "VAL", "Kind", "Card kind", "Staff;Guest"}), true},
-        {"four fields", Tabbed({"2", "VAL", "Kind", "Card kind"}), true},
-        {"six fields", Tabbed({"2", "VAL", "Kind", "Card kind", "Staff;Guest", "x"}), false},
-        {"51 captions", Tabbed({"2", "VAL", "Kind", "", Captions(51)}), true},
-        {"52 captions", Tabbed({"2", "VAL", "Kind", "", Captions(52)}), false},
-        {"50 captions and a semicolon", Tabbed({"2", "VAL", "", "", Captions(50) + ";"}), true},
-        {"51 captions and a semicolon", Tabbed({"2", "VAL", "", "", Captions(51) + ";"}), false},
-        {"ID above 16 bits", Tabbed({"70000", "VAL", "Kind", "", ""}), false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.text);
         EXPECT_EQ(ParseFieldDescriptor(row.text).has_value(), row.accepted);
     }
 
-    const auto parsed =
-        ParseFieldDescriptor(Tabbed({"2", "VAL", "Kind", "Card kind", "Staff;Guest"}));
-    ASSERT_TRUE(parsed.has_value());
     FieldDescriptor expected;
     expected.ID = 2;
     expected.Type = "VAL";
     expected.Definition = "Kind";
     expected.Help = "Card kind";
+    EXPECT_EQ(ParseFieldDescriptor(kind), expected);
     expected.Selection[0] = "Staff";
     expected.Selection[1] = "Guest";
-    EXPECT_EQ(*parsed, expected);
-
-    const auto withoutSelection = ParseFieldDescriptor(Tabbed({"2", "VAL", "Kind", "Card kind"}));
-    ASSERT_TRUE(withoutSelection.has_value());
-    expected.Selection[0].clear();
-    expected.Selection[1].clear();
-    EXPECT_EQ(*withoutSelection, expected);
+    EXPECT_EQ(ParseFieldDescriptor(kind + "\tStaff;Guest"), expected);
 }
 
 // What GetData_ItemInfo wrote, gathered for comparison.
 struct ItemOut {
+    explicit ItemOut(std::size_t captionSlots = 11) : captions(captionSlots, "stale") {}
     std::string name = "stale";
     std::int16_t id = -9;
     std::string type = "stale";
@@ -195,7 +122,7 @@ struct ItemOut {
     std::int16_t flags = -9;
     std::string definition = "stale";
     std::string help = "stale";
-    std::vector<std::string> captions = std::vector<std::string>(11, "stale");
+    std::vector<std::string> captions;
 
     void readFrom(const ucKelvra& kv) {
         kv.GetData_ItemInfo(name, id, type, size, flags, definition, help, captions);
@@ -203,8 +130,8 @@ struct ItemOut {
     bool operator==(const ItemOut&) const = default;
 };
 
-ItemOut Expected(const ItemDescriptor& item, std::size_t captionSlots = 11) {
-    ItemOut out;
+ItemOut Expected(const ItemDescriptor& item, std::size_t captionSlots) {
+    ItemOut out(captionSlots);
     out.name = item.Name;
     out.id = item.ID;
     out.type = item.Type;
@@ -212,86 +139,53 @@ ItemOut Expected(const ItemDescriptor& item, std::size_t captionSlots = 11) {
     out.flags = item.Flags;
     out.definition = item.Definition;
     out.help = item.Help;
-    out.captions.assign(captionSlots, "stale");
-    for (std::size_t i = 0; i < 11; ++i) {
-        out.captions[i] = item.Selection[i];
-    }
+    std::copy_n(item.Selection.begin(), 11, out.captions.begin());
     return out;
 }
 
 struct CatalogueRig : DriverRig {
-    explicit CatalogueRig(const std::string& descriptor) {
-        connectUdp();
-        answerEveryFrame(TerminalReply(1, "A" + descriptor));
+    explicit CatalogueRig(const std::string& descriptor)
+        : DriverRig(TerminalReply(1, "A" + descriptor)) {
         kv.GetItemInfo(1, 5);
     }
 };
 
-TEST(ItemInfoReply, IsReadWithoutConsumingTheBuffer) {
-    const std::string descriptor = Tabbed(DoorFields("Off;On"));
-    CatalogueRig rig(descriptor);
-    ItemDescriptor door = Door();
-    door.Selection[0] = "Off";
-    door.Selection[1] = "On";
-
-    ItemOut first;
-    first.readFrom(rig.kv);
-    ItemOut second;
-    second.readFrom(rig.kv);
-    EXPECT_EQ(first, Expected(door));
-    EXPECT_EQ(second, first);
-
-    std::string raw;
-    rig.kv.GetData(raw);
-    EXPECT_EQ(raw, descriptor);
-    ItemOut afterGetData;
-    afterGetData.readFrom(rig.kv);
-    EXPECT_EQ(afterGetData, Expected(ItemDescriptor{}));
-}
-
-TEST(ItemInfoReply, CopiesExactlyElevenCaptions) {
-    CatalogueRig rig(Tabbed(DoorFields(Captions(101))));
-    ItemOut out;
-    out.captions.assign(15, "stale");
-    out.readFrom(rig.kv);
-    for (std::size_t i = 0; i < 11; ++i) {
-        EXPECT_EQ(out.captions[i], "c" + std::to_string(i));
+// Eleven captions are handed out, into an array of at least eleven; a malformed descriptor
+// gives the empty one. The reply stays in the buffer until GetData takes it.
+TEST(ItemInfoReply, IsReadFromTheBufferWithoutConsumingIt) {
+    struct Row {
+        std::string descriptor;
+        std::size_t captionSlots;
+        ItemDescriptor item;
+    };
+    const Row rows[] = {
+        {DoorText("Off;On"), 11, Door({"Off", "On"})},
+        {DoorText(Captions(12)), 15, Door(CaptionList(12))},
+        {"X\t99999", 11, ItemDescriptor{}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        CatalogueRig rig(row.descriptor);
+        for (int read = 0; read < 2; ++read) {
+            ItemOut out(row.captionSlots);
+            out.readFrom(rig.kv);
+            EXPECT_EQ(out, Expected(row.item, row.captionSlots));
+        }
+        ItemOut tooFewSlots(10); // throws and writes nothing
+        EXPECT_THROW(tooFewSlots.readFrom(rig.kv), std::out_of_range);
+        EXPECT_EQ(tooFewSlots, ItemOut(10));
+        std::string raw;
+        rig.kv.GetData(raw);
+        EXPECT_EQ(raw, row.descriptor);
+        ItemOut afterGetData(row.captionSlots);
+        afterGetData.readFrom(rig.kv);
+        EXPECT_EQ(afterGetData, Expected(ItemDescriptor{}, row.captionSlots));
     }
-    for (std::size_t i = 11; i < 15; ++i) {
-        EXPECT_EQ(out.captions[i], "stale");
-    }
-}
-
-TEST(ItemInfoReply, AMalformedDescriptorGivesTheEmptyDescriptor) {
-    CatalogueRig rig(Tabbed({"X", "99999"}));
-    ItemOut out;
-    out.readFrom(rig.kv);
-    EXPECT_EQ(out, Expected(ItemDescriptor{}));
-}
-
-TEST(ItemInfoReply, ACaptionArrayWithoutElevenSlotsThrowsAndWritesNothing) {
-    CatalogueRig rig(Tabbed(DoorFields("Off;On")));
-    ItemOut out;
-    out.captions.assign(10, "stale");
-    const ItemOut untouched = out;
-    EXPECT_THROW(out.readFrom(rig.kv), std::out_of_range);
-    EXPECT_EQ(out, untouched);
-
-    std::int16_t id = -9;
-    std::string type = "stale";
-    std::string definition = "stale";
-    std::string help = "stale";
-    EXPECT_THROW(rig.kv.GetData_FieldInfo(id, type, definition, help, out.captions),
-                 std::out_of_range);
-    EXPECT_EQ(id, -9);
-    EXPECT_EQ(type, "stale");
 }
 
 TEST(FieldInfoReply, ParsesTheFieldAndLeavesTheRawReply) {
-    const std::string descriptor = Tabbed({"3", "DATE", "Valid until", "Last day", ""});
-    DriverRig rig;
-    rig.connectUdp();
-    rig.answerEveryFrame(TerminalReply(1, "A" + descriptor));
+    const std::string descriptor = "3\tDATE\tValid until\tLast day\t";
+    DriverRig rig(TerminalReply(1, "A" + descriptor));
     rig.kv.GetItemTab_FieldInfo(1, 9, 2);
 
     std::int16_t id = -9;
@@ -300,12 +194,14 @@ TEST(FieldInfoReply, ParsesTheFieldAndLeavesTheRawReply) {
     std::string help;
     std::string captions[12];
     captions[11] = "stale";
+    EXPECT_THROW(rig.kv.GetData_FieldInfo(id, type, definition, help, std::span(captions, 10)),
+                 std::out_of_range);
+    EXPECT_EQ(id, -9);
     rig.kv.GetData_FieldInfo(id, type, definition, help, captions);
     EXPECT_EQ(id, 3);
     EXPECT_EQ(type, "DATE");
     EXPECT_EQ(definition, "Valid until");
     EXPECT_EQ(help, "Last day");
-    EXPECT_EQ(captions[0], "");
     EXPECT_EQ(captions[11], "stale");
 
     std::string raw;

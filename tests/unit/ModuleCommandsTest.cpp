@@ -2,6 +2,7 @@
 // module's address or to the injected broadcast address, on the module port.
 #include "ModuleClientRig.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 namespace kelvra {
 namespace {
 
+using test::FakeDialogs;
 using test::ModuleClientRig;
 
 constexpr const char* kModule = "127.0.0.2";
@@ -97,18 +99,6 @@ TEST(ModuleCommands, EachSendsOneDatagramAndWaitsForTheReplyExceptExit) {
     }
 }
 
-TEST(ModuleClientObject, CreationSetsTheSharedSocketUpForDatagramsToTheModulePort) {
-    ModuleClientRig rig;
-    EXPECT_EQ(rig.links.sockets.size(), 1u);
-    EXPECT_EQ(rig.socket().protocol(), SocketProtocol::Datagram);
-    EXPECT_EQ(rig.socket().remoteHost, ModuleClientRig::kBroadcast);
-    EXPECT_EQ(rig.socket().remotePort, ModuleClientRig::kModulePort);
-    EXPECT_EQ(rig.vx.Protocol(), 1);
-    EXPECT_EQ(rig.vx.Timeout(), 3000);
-    EXPECT_EQ(rig.vx.ErrCode(), VX_SUCCESS);
-    EXPECT_EQ(rig.vx.LocalIP(), "127.0.0.1");
-}
-
 TEST(ModuleClientObject, EveryClientSharesTheOneSocketAndCreatingOrDestroyingOneClosesIt) {
     ModuleClientRig rig;
     rig.vx.SetTimeout(20);
@@ -130,8 +120,14 @@ TEST(ModuleClientObject, EveryClientSharesTheOneSocketAndCreatingOrDestroyingOne
     EXPECT_EQ(rig.sent.size(), 3u);
 }
 
+// Datagrams unless the protocol is 0; a time-out of zero or less keeps the one before (at
+// first 3 s).
 TEST(ModuleClientObject, ProtocolZeroSelectsStreamsAndATimeoutOfZeroOrLessIsIgnored) {
     ModuleClientRig rig;
+    EXPECT_EQ(rig.vx.Protocol(), 1);
+    EXPECT_EQ(rig.socket().protocol(), SocketProtocol::Datagram);
+    EXPECT_EQ(rig.vx.ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(rig.vx.LocalIP(), "127.0.0.1");
     for (const auto& [value, protocol] :
          {std::pair{0, SocketProtocol::Stream}, std::pair{1, SocketProtocol::Datagram},
           std::pair{0, SocketProtocol::Stream}, std::pair{-3, SocketProtocol::Datagram}}) {
@@ -141,7 +137,7 @@ TEST(ModuleClientObject, ProtocolZeroSelectsStreamsAndATimeoutOfZeroOrLessIsIgno
         EXPECT_EQ(rig.socket().protocol(), protocol);
     }
     for (const auto& [value, kept] :
-         {std::pair{0, 3000}, std::pair{250, 250}, std::pair{-1, 250}, std::pair{1, 1}}) {
+         {std::pair{0, 3000}, std::pair{250, 250}, std::pair{-1, 250}}) {
         SCOPED_TRACE(value);
         rig.vx.SetTimeout(value);
         EXPECT_EQ(rig.vx.Timeout(), kept);
@@ -157,6 +153,70 @@ TEST(ModuleClientObject, AClientNeedsTheEnvironmentAndHoldsItWhileAlive) {
                      std::logic_error);
     }
     EXPECT_THROW(Vexa5Environment::current(), std::logic_error);
+}
+
+// Send failures: ten repetitions, then -6 for error 10044 and -7 with a message box for any
+// other number.
+TEST(ModuleSendFailure, TenRepetitionsThenTheOutcomeOfTheErrorNumber) {
+    struct Row {
+        int sendFailures;
+        int hostFailures; // the socket refuses the address
+        int number;
+        std::int32_t outcome;
+        std::string box; // the message box's text, titled with the number; "" = none
+    };
+    const Row rows[] = {
+        {10, 0, 10065, VX_SUCCESS, ""},         // the tenth repetition succeeds
+        {12, 0, 10044, VX_ERR_SOCKET_TYPE, ""}, // eleven attempts at most
+        {11, 0, 10065, VX_ERR_SEND_FAILED, "send failed"},
+        {0, 11, 11001, VX_ERR_SEND_FAILED, "set remote host failed"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        ModuleClientRig rig;
+        rig.addModule(kModule, "APAYLOAD");
+        rig.socket().sendFailures.failNext(row.sendFailures, row.number);
+        rig.socket().setRemoteHostFailures.failNext(row.hostFailures, row.number);
+        rig.vx.G_DeviceName(kModule);
+        const bool sent = row.outcome == VX_SUCCESS;
+        EXPECT_EQ(rig.vx.ErrCode(), row.outcome);
+        std::vector<FakeDialogs::MessageBoxCall> boxes;
+        if (!row.box.empty()) {
+            boxes.push_back(
+                {row.box, MessageButtons::Ok, MessageIcon::None, std::to_string(row.number)});
+        }
+        EXPECT_EQ(rig.dialogs.messageBoxes, boxes);
+        EXPECT_EQ(rig.socket().sendFailures.count, std::max(0, row.sendFailures - 11));
+        EXPECT_EQ(rig.sent.size(), sent ? 1u : 0u);
+        EXPECT_EQ(rig.data(), sent ? "PAYLOAD" : "");
+        if (!sent) {
+            EXPECT_EQ(rig.time.elapsedMs(), 0) << "no wait after a failed send";
+        }
+    }
+}
+
+TEST(ModuleSendFailure, ExitReportsSendFailuresThoughItNeverReportsARefusal) {
+    for (const auto& [failures, outcome] :
+         {std::pair<int, std::int32_t>{10, kUntouched}, {11, VX_ERR_SOCKET_TYPE}}) {
+        SCOPED_TRACE(failures);
+        ModuleClientRig rig;
+        rig.socket().sendFailures.failNext(failures, 10044);
+        rig.vx.SetErrCode(kUntouched);
+        rig.vx.E_Exit(kModule);
+        EXPECT_EQ(rig.vx.ErrCode(), outcome);
+    }
+}
+
+TEST(ModuleSendFailure, AFailedDiscoveryStillEndsTheDiscoveryForm) {
+    ModuleClientRig rig;
+    rig.addModule(kModule, "AMODULE");
+    rig.socket().sendFailures.failNext(11, 10051);
+    rig.vx.B_Echo();
+    EXPECT_EQ(rig.vx.ErrCode(), VX_ERR_SEND_FAILED);
+    ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
+
+    rig.vx.V_FirmwareVersion(kModule);
+    EXPECT_EQ(rig.data(), "MODULE");
 }
 
 } // namespace
