@@ -5,13 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build/bench
+source bench/release.sh
 runs=${RUNS:-5}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVRA_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target console_startup_bench >/dev/null
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    export QT_QPA_PLATFORM=offscreen
-fi
+build_release console_startup_bench
+offscreen_without_display
 
 echo "console start-up, $runs runs (platform: ${QT_QPA_PLATFORM:-default}); targets < 500 ms, < 80 MB"
 for run in $(seq "$runs"); do

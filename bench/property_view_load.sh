@@ -7,10 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build/bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVRA_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target property_view_load_bench >/dev/null
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    export QT_QPA_PLATFORM=offscreen
-fi
+source bench/release.sh
+build_release property_view_load_bench
+offscreen_without_display
 exec "$build/bench/property_view_load_bench" "${1:-3}"

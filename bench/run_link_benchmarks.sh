@@ -7,7 +7,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build/bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVRA_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target link_bench >/dev/null
+source bench/release.sh
+build_release link_bench
 exec "$build/bench/link_bench" "$@"
