@@ -113,6 +113,7 @@ TEST_F(Kelvractl, EveryCommandGroupOnce) {
     discoverable.moduleDiscoveryAddress = kDiscovery;
     sim::SimulatorHost discovered(std::move(discoverable));
     discovered.start();
+    const QString discoveryPort = QString::number(discovered.modulePort());
     const QString serial = "--serial=" + QString::fromStdString(host->serialPath());
     struct Row {
         QString words;
@@ -172,9 +173,13 @@ TEST_F(Kelvractl, EveryCommandGroupOnce) {
         {module + "module get device-name", "KELVRA-SIM\n"},
         {module + "--password 1234 module set owner-name BOB", ""},
         {module + "module firmware", "1.0\n"},
-        {"--timeout 300 --module-port " + QString::number(discovered.modulePort()) +
-             " module discover --broadcast " + kDiscovery,
+        {"--timeout 300 --module-port " + discoveryPort + " module discover --broadcast " +
+             kDiscovery,
          "[^\n]*:" + std::regex_replace(LoopbackAddress(2), std::regex("\\."), "\\.") + "\n"},
+        {"--timeout 300 --module-port " + discoveryPort + " --password 1234 module assign " +
+             "--broadcast " + kDiscovery + " " + QString::fromStdString(LoopbackAddress(2)) + " " +
+             QString::fromStdString(LoopbackAddress(9)),
+         LoopbackAddress(9) + "\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.words.toStdString());
@@ -199,6 +204,9 @@ TEST_F(Kelvractl, FailuresExitWithTheirCodeAndSayWhy) {
         {"records initialize", 2, "add --yes"},
         {"frobnicate", 2, "unknown command"},
         {"--timeout 200 echo x", 11, "Error Code: -101, KV_ERR_TIMEOUT"},
+        {"--timeout 300 --module " + QString::fromStdString(LoopbackAddress(9)) +
+             " module firmware",
+         31, "Error Code: -1, VX_ERR_NO_REPLY"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.words.toStdString());

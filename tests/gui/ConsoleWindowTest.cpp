@@ -137,7 +137,9 @@ const std::vector<PressRow> kPressRows = {
     {7,  "", "", "OK!", "",               {{"txtID", "99999"}}},
     {2,  "", "", "OK!", "",               {{"txtID", "99999"}}},
     {0,  "", "", "OK!", "",               {{"txtID", "99999"}}},
-    {0,  "", "", "", "The number in the box \"Port\" does not fit. " + kPortRefused, {{"txtUDP_Port", "70000"}}},
+    {0,  "", "", "OK!", "",               {{"txtUDP_Port", "65535"}}},
+    {0,  "", "", "OK!", "",               {{"txtUDP_Port", "0"}}},
+    {0,  "", "", "", "The number in the box \"Port\" does not fit. " + kPortRefused, {{"txtUDP_Port", "65536"}}},
     {0,  "", "", "", kPortRefused,        {{"txtUDP_Port", "-1"}}},
     {0,  "", "", "", "The box \"Port\" holds no number. " + kPortRefused, {{"txtUDP_Port", "abc"}}},
     {0,  "", "", "No connection: the address box is empty.", "", {{"txtIP", ""}, {"cboType", "TCP"}}},
@@ -304,7 +306,7 @@ TEST_F(ConnectedWindow, APressDuringAWaitIsDroppedAndARecordPushedMeanwhileStill
     rig.answer = [this](const Request& request) {
         if (request.body == "XU") {
             rig.links.sockets.at(0)->arrive(
-                test::TerminalReply(1, "A7") + test::TerminalReply(1, "XN1\tC12345678"), 300);
+                test::TerminalReply(1, "A7") + test::TerminalReply(12, "XN1\tC12345678"), 300);
         }
         return std::string();
     };
@@ -315,6 +317,7 @@ TEST_F(ConnectedWindow, APressDuringAWaitIsDroppedAndARecordPushedMeanwhileStill
         bodies += request.body + " ";
     }
     EXPECT_EQ(bodies, "XU XA ");
+    EXPECT_EQ(rig.requests.back().terminal, 12);
     EXPECT_EQ(rig.log(), "08:00:00 127.0.0.1:  1\tC12345678, ErrCode: 0\nOK!\n7\n");
     EXPECT_EQ(rig.text("txtPunchTimes"), "7");
     EXPECT_EQ(rig.dialogs.busyChanges, (std::vector<bool>{true, false}));

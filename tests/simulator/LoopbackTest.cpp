@@ -121,19 +121,21 @@ bool waitFor(const SimulatorHost& host, const std::function<bool(const HostStats
 
 TEST(Loopback, OnlyTheSimulatedTerminalsAnswerAndARefusalNamesItsCommand) {
     SimulatorOptions options = loopbackOptions();
-    options.terminals = {1, 5};
+    options.terminals = {0, 207}; // the lowest and the highest
     SimulatorHost host(options);
     host.start();
     UdpClient client("127.0.0.1", host.udpPort());
-    EXPECT_EQ(client.ask(request("E", "x", 5)).substr(0, 3), "\x02"
-                                                             "55");
-    client.send(request("E", "x", 6));
-    EXPECT_FALSE(client.receive(200)) << "terminal 6 is not simulated";
+    EXPECT_EQ(client.ask(request("E", "x", 0)).substr(0, 3), "\x02"
+                                                             "00");
+    EXPECT_EQ(client.ask(request("E", "x", 207)).substr(0, 3), "\x02\xff\xff");
+    client.send(request("E", "x", 1));
+    EXPECT_FALSE(client.receive(200)) << "terminal 1 is not simulated";
     EXPECT_TRUE(waitFor(host, [](const HostStats& s) { return s.framesIgnored == 1; }));
 
     host.applyFaultSpec("refuse=D:LI");
-    EXPECT_EQ(codeOf(client.ask(request("LI", "1234"))), KV_ERR_ACCESS_DENIED);
-    EXPECT_EQ(client.ask(request("E", "123")), kEchoReply);
+    EXPECT_EQ(codeOf(client.ask(request("LI", "1234", 0))), KV_ERR_ACCESS_DENIED);
+    EXPECT_EQ(client.ask(request("E", "x", 0)), "\x02"
+                                                "00AxB906\x03");
 }
 
 TEST(Loopback, ModuleIsBusyWhileAStreamClientIsHeldAndExitDropsIt) {

@@ -99,9 +99,10 @@ std::string askUdp(const std::string& address, int port, const std::string& requ
 }
 
 TEST(Program, PrintsItsEndpointsAnswersAndStopsOnSigterm) {
-    Program program = launch({"--udp-port", "0", "--tcp-port", "0", "--module-bind", "127.0.0.48",
-                              "--module-port", "0", "--module-discovery", "127.255.255.255",
-                              "--module-password", "9999", "--serial", "--fault", "delay=0"});
+    Program program =
+        launch({"--udp-port", "0", "--tcp-port", "0", "--module-bind", "127.0.0.48",
+                "--module-port", "0", "--module-discovery", "127.255.255.255", "--module-password",
+                "9999", "--serial", "--fault", "delay=0", "--terminals", "0,207"});
     const std::string text = readLines(program.output.get(), 5);
     ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 5) << text;
     ASSERT_EQ(text.rfind("udp 127.0.0.1:", 0), 0u) << text;
@@ -115,8 +116,8 @@ TEST(Program, PrintsItsEndpointsAnswersAndStopsOnSigterm) {
               std::string::npos)
         << text;
 
-    EXPECT_EQ(askUdp("127.0.0.1", udpPort, BuildRequestFrame("E", 1, "123")), "\x02"
-                                                                              "11A123D708\x03");
+    EXPECT_EQ(askUdp("127.0.0.1", udpPort, BuildRequestFrame("E", 207, "123")), "\x02\xff\xff"
+                                                                                "A123D708\x03");
     EXPECT_EQ(askUdp("127.0.0.48", modulePort, "L9999"), "A") << "the module's own password";
     ::kill(program.pid, SIGTERM);
     EXPECT_EQ(waitForExit(program.pid), 0);
@@ -134,6 +135,7 @@ TEST(Program, RefusesBadCommandLines) {
         {{"--module-discovery", "192.0.2.255"}, "refusing to bind 192.0.2.255"},
         {{"--fault", "bogus"}, "unknown fault item 'bogus'"},
         {{"--serial", "--serial-baud", "fast"}, "--serial-baud: not a count: fast"},
+        {{"--terminals", "0,208"}, "--terminals: numbers run from 0 to 207"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments.front() + " " + row.arguments.back());
