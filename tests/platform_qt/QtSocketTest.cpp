@@ -127,27 +127,6 @@ TEST(QtSocketDatagram, OnePumpDeliversAPeerReplyAndNamesAnIPv4SenderPlainly) {
     EXPECT_EQ(sender, "127.0.0.1");
 }
 
-TEST(QtSocketDatagram, ANamedPeerAnswersWhileAHandlerPumpsEvents) {
-    // As when the driver runs a resend request inside a receive notification.
-    EchoPeer peer([](const QByteArray& request) { return "re:" + request; });
-    QtSocket socket("127.0.0.1");
-    Aim(socket, peer.port());
-    socket.setRemoteHost("localhost");
-    std::vector<std::string> received;
-    bool nestedSawSecond = false;
-    socket.onDataArrival = [&] {
-        received.push_back(socket.readAll());
-        if (received.size() == 1) {
-            socket.send("second");
-            nestedSawSecond = WaitUntil([&] { return received.size() == 2; }, 2000);
-        }
-    };
-    socket.send("first");
-    ASSERT_TRUE(WaitUntil([&] { return received.size() == 2; }));
-    EXPECT_TRUE(nestedSawSecond);
-    EXPECT_EQ(received, (std::vector<std::string>{"re:first", "re:second"}));
-}
-
 TEST(QtSocketDatagram, BacklogThatNobodyReadsIsBounded) {
     QUdpSocket sink;
     ASSERT_TRUE(sink.bind(QHostAddress::LocalHost, 0));
