@@ -17,7 +17,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 namespace kelvra::sim {
@@ -111,9 +110,6 @@ std::string request(std::string_view command, std::string_view data = {},
 std::int32_t codeOf(const std::string& reply) {
     return VerifyReply(reply).value_or(VerifiedReply{-999, ""}).errCode;
 }
-
-const std::string kEchoReply = "\x02"
-                               "11A123D708\x03";
 
 bool waitFor(const SimulatorHost& host, const std::function<bool(const HostStats&)>& predicate) {
     return host.waitUntil(predicate, std::chrono::milliseconds(kWaitMs));
@@ -250,31 +246,6 @@ TEST(Loopback, StopsCleanlyWithAClientHeldAndWritesPending) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
     EXPECT_TRUE(stream.closedByPeer(500));
     EXPECT_FALSE(client.receive(100));
-}
-
-TEST(Loopback, ControlCallsFromManyThreadsWhileServing) {
-    SimulatorOptions options = loopbackOptions();
-    options.terminal.initialRecords = 0;
-    SimulatorHost host(options);
-    host.start();
-    UdpClient client("127.0.0.1", host.udpPort());
-    std::vector<std::thread> writers;
-    for (int t = 0; t < 4; ++t) {
-        writers.emplace_back([&host] {
-            for (int i = 0; i < 50; ++i) {
-                host.addPunchRecord(1);
-                host.applyFaultSpec("delay=0");
-                (void)host.stats();
-            }
-        });
-    }
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(client.ask(request("E", "123")), kEchoReply);
-    }
-    for (std::thread& writer : writers) {
-        writer.join();
-    }
-    EXPECT_EQ(VerifyReply(client.ask(request("RN")))->data, "200");
 }
 
 } // namespace
