@@ -4,6 +4,7 @@
 #include "console/ApplicationInfo.h"
 #include "console/ConsoleSettings.h"
 #include "console/TimeOfDay.h"
+#include "console/frmKelvra_BellTable.h"
 
 #include <QRegularExpression>
 #include <QToolButton>
@@ -321,6 +322,41 @@ TEST_F(ConnectedWindow, APressDuringAWaitIsDroppedAndARecordPushedMeanwhileStill
     EXPECT_EQ(rig.log(), "08:00:00 127.0.0.1:  1\tC12345678, ErrCode: 0\nOK!\n7\n");
     EXPECT_EQ(rig.text("txtPunchTimes"), "7");
     EXPECT_EQ(rig.dialogs.busyChanges, (std::vector<bool>{true, false}));
+}
+
+// The property view's bell table window shares the console's bell table steps; its own are
+// the buttons, one press at a time, and a mode the list does not offer.
+TEST_F(ConnectedWindow, TheBellTableWindowSendsEachButtonsCommandOnePressAtATime) {
+    frmKelvra_BellTable bells(rig.window->KV(), 12, rig.dialogs);
+    bells.show();
+    QTest::mouseClick(bells.findChild<QAbstractButton*>("optWeekDay(2)"), Qt::LeftButton);
+    rig.answer = [](const Request& request) {
+        return request.body.starts_with("WG") ? "A07:30:0001" : request.body == "WS" ? "A1" : "A";
+    };
+    // Get the times, write them back, get the mode and set it, then clear.
+    const std::tuple<int, std::string, std::size_t> presses[] = {
+        {2, "WG5F", 32}, {1, "WT5F07:30:0001", 32}, {4, "WS", 1}, {3, "WE01", 1}, {0, "WC", 1}};
+    for (const auto& [index, body, sent] : presses) {
+        rig.requests.clear();
+        QTest::mouseClick(bells.findChild<QAbstractButton*>(QString("cmdCtrl(%1)").arg(index)),
+                          Qt::LeftButton);
+        EXPECT_EQ(rig.lastBody(), body);
+        EXPECT_EQ(rig.requests.size(), sent);
+        EXPECT_EQ(rig.requests.back().terminal, 12);
+    }
+    // A click while a press waits is dropped: its command would take the waiting reply.
+    rig.requests.clear();
+    rig.answer = [this](const Request&) {
+        rig.links.sockets.at(0)->arrive(test::TerminalReply(12, "A7"), 300);
+        return std::string();
+    };
+    rig.time.at(100, [&bells] { bells.PressButton(0); });
+    bells.PressButton(4);
+    EXPECT_EQ(rig.lastBody(), "WS");
+    EXPECT_EQ(rig.requests.size(), 1u);
+    // Mode 7 is not in the list: the fault trap's box.
+    ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
+    EXPECT_EQ(rig.dialogs.messageBoxes[0].title, "380");
 }
 
 TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {

@@ -1,19 +1,15 @@
-// The bell table and card reading windows on the Qt platform against the simulator over
-// loopback UDP, as the property view opens them: with its driver and the source ID.
+// The card reading window on the Qt platform against the simulator over loopback UDP, as the
+// property view opens it: with its driver and the source ID.
 #include "FakeDialogs.h"
 #include "LoopbackAddresses.h"
 #include "PropertyViewRig.h"
 #include "SimFrames.h"
 #include "SimulatedTerminal.h"
 #include "Waiting.h"
-#include "console/frmKelvra_BellTable.h"
 #include "console/frmKelvra_ReadCard.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -31,60 +27,6 @@ std::string Commands(sim::SimulatorHost& host) {
         commands += sim::ParseRequest(frame.frame).body.substr(0, 2) + " ";
     }
     return commands;
-}
-
-TEST(BellTableWindow, ReadsChangesAndWritesTheTerminalsBells) {
-    SimulatedTerminal terminal(kAddress);
-    terminal.connect(Link::Udp);
-    ucKelvra& kv = *terminal.kv;
-    kv.Login(kSource, "1234"); // the property view logs in before the bell table is opened
-    kv.SetBellTime(kSource, 2, 3, DateTime::fromParts(2000, 1, 1, 7, 30, 0), 1);
-    kv.SetBellTimeMode(kSource, 1);
-    FakeDialogs dialogs;
-    frmKelvra_BellTable window(kv, kSource, dialogs);
-    window.show();
-    auto click = [&](const QString& name) {
-        QTest::mouseClick(Child<QAbstractButton>(window, name), Qt::LeftButton);
-    };
-    auto bell = [&](int slot) {
-        return terminal.host().withTerminal(kSource, [slot](auto& t) { return t.bell(slot); });
-    };
-
-    click("optWeekDay(2)");
-    click("cmdCtrl(2)"); // "Get Bell Times"
-    EXPECT_EQ(Child<QLineEdit>(window, "txtBellWeekMode(3)")->text(), "07:30:00");
-    EXPECT_TRUE(Child<QCheckBox>(window, "chkBellWeekMode(3)")->isChecked());
-    click("cmdCtrl(4)"); // "Get Bell Time Mode"
-    EXPECT_EQ(Child<QComboBox>(window, "cboBellTableMode")->currentText(), "Week");
-
-    Child<QLineEdit>(window, "txtBellWeekMode(31)")->setText("18:45:00");
-    click("chkBellWeekMode(31)");
-    click("chkBellWeekMode(3)");
-    click("cmdCtrl(1)"); // "Set Bell Times"
-    EXPECT_EQ(bell(2 * 32 + 31).time, "18:45:00");
-    EXPECT_EQ(bell(2 * 32 + 31).enabled, 1);
-    EXPECT_EQ(bell(2 * 32 + 3).enabled, 0);
-    Child<QComboBox>(window, "cboBellTableMode")->setCurrentIndex(0);
-    click("cmdCtrl(3)"); // "Set Bell Time Mode"
-    EXPECT_EQ(terminal.host().withTerminal(kSource, [](auto& t) { return t.bellMode(); }), 0);
-    click("cmdCtrl(0)"); // "Clear Bell Time Settings"
-    EXPECT_EQ(bell(2 * 32 + 31).time, "00:00:00");
-    EXPECT_TRUE(dialogs.messageBoxes.empty());
-
-    // A click while a press waits is dropped: its command would take the waiting reply.
-    terminal.host().applyFaultSpec("delay=300");
-    terminal.host().clearReceived();
-    QTimer::singleShot(100, &window, [&] { click("cmdCtrl(0)"); });
-    click("cmdCtrl(4)");
-    EXPECT_EQ(Commands(terminal.host()), "WS ");
-    terminal.host().applyFaultSpec("none");
-
-    // A mode the list does not offer ends the action with the fault trap's box.
-    kv.SetBellTimeMode(kSource, 7);
-    click("cmdCtrl(4)");
-    ASSERT_EQ(dialogs.messageBoxes.size(), 1u);
-    EXPECT_EQ(dialogs.messageBoxes[0].title, "380");
-    EXPECT_EQ(Child<QComboBox>(window, "cboBellTableMode")->currentIndex(), 0);
 }
 
 sim::SimulatorOptions WithoutStoredRecords() {

@@ -115,29 +115,20 @@ TEST_F(SettingsStoreTest, UnwritableFileThrowsAccessDenied) {
     EXPECT_EQ(store.read("usKelvra", "Properties", "Login", "0"), "0");
 }
 
+// No other test of this process reads the two variables.
 TEST_F(SettingsStoreTest, DefaultPathsFollowTheEnvironment) {
-    const QByteArray savedUser = qgetenv(QtSettingsStore::kUserPathVariable);
-    const QByteArray savedMachine = qgetenv(QtSettingsStore::kMachinePathVariable);
     qunsetenv(QtSettingsStore::kUserPathVariable);
     qunsetenv(QtSettingsStore::kMachinePathVariable);
     EXPECT_TRUE(QtSettingsStore::defaultPath(Scope::PerUser).endsWith("/kelvra/kelvra.ini"));
     EXPECT_EQ(QtSettingsStore::defaultPath(Scope::MachineWide), "/etc/xdg/kelvra/kelvra.ini");
-
     qputenv(QtSettingsStore::kUserPathVariable, userPath.toLocal8Bit());
     qputenv(QtSettingsStore::kMachinePathVariable, machinePath.toLocal8Bit());
     EXPECT_EQ(QtSettingsStore(Scope::PerUser).filePath(), userPath);
     EXPECT_EQ(QtSettingsStore(Scope::MachineWide).filePath(), machinePath);
     EXPECT_EQ(QtSettingsStore(Scope::MachineWide, dir.filePath("given.ini")).filePath(),
               dir.filePath("given.ini"));
-
     qunsetenv(QtSettingsStore::kUserPathVariable);
     qunsetenv(QtSettingsStore::kMachinePathVariable);
-    if (!savedUser.isNull()) {
-        qputenv(QtSettingsStore::kUserPathVariable, savedUser);
-    }
-    if (!savedMachine.isNull()) {
-        qputenv(QtSettingsStore::kMachinePathVariable, savedMachine);
-    }
 }
 
 TEST_F(SettingsStoreTest, SerialPortMappingComesFromThePerUserStore) {
