@@ -121,8 +121,7 @@ TEST(Loopback, OnlyTheSimulatedTerminalsAnswerAndARefusalNamesItsCommand) {
     SimulatorHost host(options);
     host.start();
     UdpClient client("127.0.0.1", host.udpPort());
-    EXPECT_EQ(client.ask(request("E", "x", 0)).substr(0, 3), "\x02"
-                                                             "00");
+    EXPECT_EQ(client.ask(request("E", "x", 0)).substr(0, 3), std::string("\x02") + "00");
     EXPECT_EQ(client.ask(request("E", "x", 207)).substr(0, 3), "\x02\xff\xff");
     client.send(request("E", "x", 1));
     EXPECT_FALSE(client.receive(200)) << "terminal 1 is not simulated";
@@ -130,8 +129,7 @@ TEST(Loopback, OnlyTheSimulatedTerminalsAnswerAndARefusalNamesItsCommand) {
 
     host.applyFaultSpec("refuse=D:LI");
     EXPECT_EQ(codeOf(client.ask(request("LI", "1234", 0))), KV_ERR_ACCESS_DENIED);
-    EXPECT_EQ(client.ask(request("E", "x", 0)), "\x02"
-                                                "00AxB906\x03");
+    EXPECT_EQ(client.ask(request("E", "x", 0)), std::string("\x02") + "00AxB906\x03");
 }
 
 TEST(Loopback, ModuleIsBusyWhileAStreamClientIsHeldAndExitDropsIt) {

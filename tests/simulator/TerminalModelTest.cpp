@@ -101,23 +101,16 @@ TEST_F(TerminalModelTest, FramesAreAnsweredByteForByteOrIgnored) {
         {"terminal 17 answers as AA", 17, BuildRequestFrame("E", 17, ""), framed("AAA4105")},
         {"lowest terminal", 0, BuildRequestFrame("E", 0, ""), framed("00A4105")},
         {"highest terminal", 207, BuildRequestFrame("E", 207, ""),
-         framed("\xff\xff"
-                "A4105")},
+         framed(std::string("\xff\xff") + "A4105")},
         {"address below terminal 0", 1, framed("//E4505"), ""},
-        {"address not a terminal", 1,
-         framed("\x01\x01"
-                "E4505"),
-         ""},
+        {"address not a terminal", 1, framed(std::string("\x01\x01") + "E4505"), ""},
         {"smallest frame: no command", 1, framed("110004"), framed("11I4905")},
         {"too short", 1, framed("11E"), ""},
         {"checksum digit wrong", 1, withByte(5, '0'), framed("11C4305")},
         {"checksum in lower case", 1, withByte(5, 'd'), framed("11C4305")},
         {"length wrong", 1, withByte(2, '9'), framed("11C4305")},
         {"no frame at all", 1, "garbage", ""},
-        {"junk, then an STX that restarts the frame", 1,
-         "junk\x02"
-         "11E" +
-             echo,
+        {"junk, then an STX that restarts the frame", 1, std::string("junk\x02") + "11E" + echo,
          framed("11A123D708")},
         {"two frames in one write", 1, echo + echo, framed("11A123D708") + framed("11A123D708")},
         {"longest frame", 1, longest, framed("11A" + std::string(4087, 'x') + "09FC")},
