@@ -14,10 +14,10 @@
 namespace kelvra::test {
 namespace {
 
-// Sends one datagram from 127.0.0.1 and returns the reply, empty after two seconds.
+// Sends one datagram from the server's address and returns the reply, empty after two seconds.
 std::string AskUdp(const std::string& address, int port, const std::string& request) {
     int bound = 0;
-    const sim::UniqueFd client = sim::OpenUdpSocket("127.0.0.1", 0, bound);
+    const sim::UniqueFd client = sim::OpenUdpSocket(address, 0, bound);
     const sockaddr_in server = sim::MakeAddress(address, port);
     ::sendto(client.get(), request.data(), request.size(), 0,
              reinterpret_cast<const sockaddr*>(&server), sizeof server);
@@ -28,29 +28,32 @@ std::string AskUdp(const std::string& address, int port, const std::string& requ
 }
 
 TEST(SimulatorProgram, PrintsItsEndpointsAnswersAndStopsOnSigterm) {
+    const QString terminal = QString::fromStdString(LoopbackAddress(47));
     const QString module = QString::fromStdString(LoopbackAddress(48));
     QProcess program;
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(KELVRA_SIM_PATH,
-                  {"--udp-port", "0", "--tcp-port", "0", "--module-bind", module, "--module-port",
-                   "0", "--module-discovery", "127.255.255.255", "--module-password", "9999",
-                   "--serial", "--fault", "delay=0", "--terminals", "0,207"});
+                  {"--bind", terminal, "--udp-port", "0", "--tcp-port", "0", "--module-bind",
+                   module, "--module-port", "0", "--module-discovery", "127.255.255.255",
+                   "--module-password", "9999", "--serial", "--fault", "delay=0", "--terminals",
+                   "0,207"});
     QString text;
     while (text.count('\n') < 5 && program.waitForReadyRead(2000)) {
         text += program.readAll();
     }
     const auto endpoints =
-        QRegularExpression("^udp 127\\.0\\.0\\.1:(\\d+)\\ntcp 127\\.0\\.0\\.1:\\d+\\nmodule " +
+        QRegularExpression("^udp " + QRegularExpression::escape(terminal) + ":(\\d+)\\ntcp " +
+                           QRegularExpression::escape(terminal) + ":\\d+\\nmodule " +
                            QRegularExpression::escape(module) +
                            ":(\\d+)\\nmodule-discovery 127\\.255\\.255\\.255:(\\d+)\\n"
                            "serial /dev/pts/\\d+\\n$")
             .match(text);
     ASSERT_TRUE(endpoints.hasMatch()) << text.toStdString();
     EXPECT_EQ(endpoints.captured(2), endpoints.captured(3));
-    EXPECT_EQ(
-        AskUdp("127.0.0.1", endpoints.captured(1).toInt(), BuildRequestFrame("E", 207, "123")),
-        "\x02\xff\xff"
-        "A123D708\x03");
+    EXPECT_EQ(AskUdp(terminal.toStdString(), endpoints.captured(1).toInt(),
+                     BuildRequestFrame("E", 207, "123")),
+              "\x02\xff\xff"
+              "A123D708\x03");
     EXPECT_EQ(AskUdp(module.toStdString(), endpoints.captured(2).toInt(), "L9999"), "A")
         << "the module's own password";
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
