@@ -6,6 +6,7 @@
 #include "Waiting.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
@@ -40,12 +41,12 @@ struct ConfirmingOwner {
 // The terminal makes a record every 40 ms while the owner runs commands back to back and now
 // and then idles; some pushes arrive corrupted, some split in two. Every record must reach the
 // owner intact exactly once, and no command may take anything but its own reply.
-// KELVRA_STRESS_SECONDS sets the length of the run on each link (default 3).
+// KELVRA_STRESS_SECONDS sets the length of the run on each link (default 3, at least 1).
 class PushesUnderLoad : public ::testing::TestWithParam<Link> {};
 
 TEST_P(PushesUnderLoad, EveryRecordArrivesOnceAndEveryCommandGetsItsOwnReply) {
     const char* seconds = std::getenv("KELVRA_STRESS_SECONDS");
-    const int runMs = 1000 * (seconds != nullptr ? std::atoi(seconds) : 3);
+    const int runMs = 1000 * std::max(1, seconds != nullptr ? std::atoi(seconds) : 3);
     sim::SimulatorOptions options;
     options.terminal.initialRecords = 0;
     const std::string address = LoopbackAddress(20 + static_cast<int>(GetParam()));
