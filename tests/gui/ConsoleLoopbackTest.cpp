@@ -2,69 +2,31 @@
 // simulator on loopback: UDP, TCP through the simulated interface module, and a serial line
 // through a pseudo-terminal mapped to COM1. Only this process's own loopback address is
 // used; every wait is bounded.
-#include "ConsoleRig.h"
-#include "FakeDialogs.h"
 #include "LoopbackAddresses.h"
-#include "SimulatorHost.h"
-#include "app/ConsoleProgram.h"
+#include "ProgramRig.h"
 #include "module_client/CVexa5.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <regex>
 
 namespace kelvra {
 namespace {
 
-const std::string kSimulatorAddress = test::LoopbackAddress(6);
-
-struct LoopbackRig : test::WindowDriver {
-    QTemporaryDir settingsFolder;
-    std::unique_ptr<sim::SimulatorHost> simulator;
-    test::FakeDialogs dialogs;
-    std::unique_ptr<ConsoleProgram> program;
-
-    LoopbackRig() {
+// The simulator with its serial line; the pseudo-terminal stands behind COM1, and COM2 names
+// a device that does not exist.
+struct LoopbackRig : test::ProgramRig {
+    LoopbackRig() : ProgramRig(options()) {
+        SettingsStore& settings = program->platform().userSettings;
+        settings.write("usKelvra", "SerialPorts", "COM1", simulator->serialPath());
+        settings.write("usKelvra", "SerialPorts", "COM2",
+                       settingsFolder.filePath("no-such-tty").toStdString());
+    }
+    static sim::SimulatorOptions options() {
         sim::SimulatorOptions options;
-        options.bindAddress = kSimulatorAddress;
-        options.udpPort = 0; // any free port: tests of other parts may hold 1001
-        options.tcpPort = 0;
+        options.bindAddress = test::LoopbackAddress(6);
         options.serial = true;
         options.terminal.password = ""; // the console always logs in with an empty password
-        simulator = std::make_unique<sim::SimulatorHost>(options);
-        simulator->start();
-        openWindow();
-        // The pseudo-terminal stands behind COM1; COM2 names a device that does not exist.
-        program->platform().userSettings.write("usKelvra", "SerialPorts", "COM1",
-                                               simulator->serialPath());
-        program->platform().userSettings.write(
-            "usKelvra", "SerialPorts", "COM2",
-            settingsFolder.filePath("no-such-tty").toStdString());
-    }
-    ~LoopbackRig() {
-        program.reset();
-        simulator->stop();
-    }
-
-    // The program as main() builds it, but with the module client pointed at the simulator.
-    void openWindow() {
-        program.reset();
-        program = std::make_unique<ConsoleProgram>(
-            dialogs, settingsFolder.filePath("user.ini"), settingsFolder.filePath("machine.ini"),
-            Vexa5Endpoints{kSimulatorAddress, simulator->modulePort()});
-        window = &program->window();
-        window->show();
-    }
-
-    // `link`: "UDP", "TCP" or a serial port caption such as "COM1".
-    std::string connect(const std::string& link, const std::string& address = kSimulatorAddress) {
-        const bool serial = link.starts_with("COM");
-        setText("txtIP", address);
-        setText(serial ? "optType(1)" : "optType(0)", "1");
-        setText(serial ? "cboComport" : "cboType", link);
-        const int port = link == "UDP" ? simulator->udpPort() : simulator->tcpPort();
-        setText("txtUDP_Port", std::to_string(port));
-        return press(0);
+        return options;
     }
 };
 
@@ -99,11 +61,11 @@ TEST(ConsoleLoopback, TheProgramKeepsTheAddressAndStartsTheModuleClient) {
     LoopbackRig rig;
     rig.connect("UDP");
     rig.openWindow();
-    EXPECT_EQ(rig.box("txtIP")->text().toStdString(), kSimulatorAddress);
+    EXPECT_EQ(rig.text("txtIP"), rig.simulator->bindAddress());
     // The module client works in the program as it starts, over the program's platform.
     CVexa5 module;
     module.SetTimeout(1000);
-    module.G_DeviceName(kSimulatorAddress);
+    module.G_DeviceName(rig.simulator->bindAddress());
     std::string name;
     module.GetData(name);
     EXPECT_EQ(module.ErrCode(), VX_SUCCESS);

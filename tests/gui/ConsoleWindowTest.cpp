@@ -5,6 +5,7 @@
 #include "console/ConsoleSettings.h"
 #include "console/TimeOfDay.h"
 #include "console/TrafficPanel.h"
+#include "console/frmKelvra_BellTable.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -140,7 +141,9 @@ const std::vector<PressRow> kPressRows = {
     {7,  "", "", "OK!", "",               {{"txtID", "99999"}}},
     {2,  "", "", "OK!", "",               {{"txtID", "99999"}}},
     {0,  "", "", "OK!", "",               {{"txtID", "99999"}}},
-    {0,  "", "", "", "The number in the box \"Port\" does not fit. " + kPortRefused, {{"txtUDP_Port", "70000"}}},
+    {0,  "", "", "OK!", "",               {{"txtUDP_Port", "65535"}}},
+    {0,  "", "", "OK!", "",               {{"txtUDP_Port", "0"}}},
+    {0,  "", "", "", "The number in the box \"Port\" does not fit. " + kPortRefused, {{"txtUDP_Port", "65536"}}},
     {0,  "", "", "", kPortRefused,        {{"txtUDP_Port", "-1"}}},
     {0,  "", "", "", "The box \"Port\" holds no number. " + kPortRefused, {{"txtUDP_Port", "abc"}}},
     {0,  "", "", "No connection: the address box is empty.", "", {{"txtIP", ""}, {"cboType", "TCP"}}},
@@ -307,7 +310,7 @@ TEST_F(ConnectedWindow, APressDuringAWaitIsDroppedAndARecordPushedMeanwhileStill
     rig.answer = [this](const Request& request) {
         if (request.body == "XU") {
             rig.links.sockets.at(0)->arrive(
-                test::TerminalReply(1, "A7") + test::TerminalReply(1, "XN1\tC12345678"), 300);
+                test::TerminalReply(1, "A7") + test::TerminalReply(12, "XN1\tC12345678"), 300);
         }
         return std::string();
     };
@@ -318,9 +321,45 @@ TEST_F(ConnectedWindow, APressDuringAWaitIsDroppedAndARecordPushedMeanwhileStill
         bodies += request.body + " ";
     }
     EXPECT_EQ(bodies, "XU XA ");
+    EXPECT_EQ(rig.requests.back().terminal, 12);
     EXPECT_EQ(rig.log(), "08:00:00 127.0.0.1:  1\tC12345678, ErrCode: 0\nOK!\n7\n");
     EXPECT_EQ(rig.text("txtPunchTimes"), "7");
     EXPECT_EQ(rig.dialogs.busyChanges, (std::vector<bool>{true, false}));
+}
+
+// The property view's bell table window shares the console's bell table steps; its own are
+// the buttons, one press at a time, and a mode the list does not offer.
+TEST_F(ConnectedWindow, TheBellTableWindowSendsEachButtonsCommandOnePressAtATime) {
+    frmKelvra_BellTable bells(rig.window->KV(), 12, rig.dialogs);
+    bells.show();
+    QTest::mouseClick(bells.findChild<QAbstractButton*>("optWeekDay(2)"), Qt::LeftButton);
+    rig.answer = [](const Request& request) {
+        return request.body.starts_with("WG") ? "A07:30:0001" : request.body == "WS" ? "A1" : "A";
+    };
+    // Get the times, write them back, get the mode and set it, then clear.
+    const std::tuple<int, std::string, std::size_t> presses[] = {
+        {2, "WG5F", 32}, {1, "WT5F07:30:0001", 32}, {4, "WS", 1}, {3, "WE01", 1}, {0, "WC", 1}};
+    for (const auto& [index, body, sent] : presses) {
+        rig.requests.clear();
+        QTest::mouseClick(bells.findChild<QAbstractButton*>(QString("cmdCtrl(%1)").arg(index)),
+                          Qt::LeftButton);
+        EXPECT_EQ(rig.lastBody(), body);
+        EXPECT_EQ(rig.requests.size(), sent);
+        EXPECT_EQ(rig.requests.back().terminal, 12);
+    }
+    // A click while a press waits is dropped: its command would take the waiting reply.
+    rig.requests.clear();
+    rig.answer = [this](const Request&) {
+        rig.links.sockets.at(0)->arrive(test::TerminalReply(12, "A7"), 300);
+        return std::string();
+    };
+    rig.time.at(100, [&bells] { bells.PressButton(0); });
+    bells.PressButton(4);
+    EXPECT_EQ(rig.lastBody(), "WS");
+    EXPECT_EQ(rig.requests.size(), 1u);
+    // Mode 7 is not in the list: the fault trap's box.
+    ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
+    EXPECT_EQ(rig.dialogs.messageBoxes[0].title, "380");
 }
 
 TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {

@@ -1,19 +1,16 @@
 // The property view opened from the "Property View" button of the console program as it starts,
 // against the terminal simulator over loopback UDP: the load, the login, the editors writing
 // the terminal, the punch error times and the menus.
-#include "ConsoleRig.h"
 #include "LoopbackAddresses.h"
+#include "ProgramRig.h"
 #include "PropertyViewRig.h"
-#include "SimulatorHost.h"
 #include "Waiting.h"
-#include "app/ConsoleProgram.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvraProperties.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QTemporaryDir>
 #include <QTimeEdit>
 #include <gtest/gtest.h>
 #include <regex>
@@ -24,8 +21,6 @@ namespace {
 using test::AnswerWindow;
 using test::Child;
 using test::WaitUntil;
-
-const std::string kSimulatorAddress = test::LoopbackAddress(10);
 
 // The simulator's catalogue, one row per item, and the punch-error-times row after it.
 enum Row { kTime, kDate, kMachNo, kMachName, kDateFormat, kPassword, kLanguage, kBellVolume };
@@ -43,31 +38,12 @@ void ClickButton(QWidget& window, const char* name) {
     QTest::mouseClick(Child<QPushButton>(window, name), Qt::LeftButton);
 }
 
-struct PropertyViewLoopback : test::WindowDriver {
-    QTemporaryDir settingsFolder;
-    std::unique_ptr<sim::SimulatorHost> simulator;
-    test::FakeDialogs dialogs;
-    std::unique_ptr<ConsoleProgram> program;
+struct PropertyViewLoopback : test::ProgramRig {
     frmKelvraProperties* view = nullptr;
     bool loaded = false;
 
-    PropertyViewLoopback() {
-        sim::SimulatorOptions options;
-        options.bindAddress = kSimulatorAddress;
-        options.udpPort = 0;
-        options.tcp = false;
-        options.module = false;
-        simulator = std::make_unique<sim::SimulatorHost>(options);
-        simulator->start();
-        program = std::make_unique<ConsoleProgram>(dialogs, settingsFolder.filePath("user.ini"),
-                                                   settingsFolder.filePath("machine.ini"),
-                                                   Vexa5Endpoints{kSimulatorAddress, 0});
-        window = &program->window();
-        window->show();
-        setText("txtIP", kSimulatorAddress);
-        setText("cboType", "UDP");
-        setText("txtUDP_Port", std::to_string(simulator->udpPort()));
-        EXPECT_EQ(press(0), "OK!\n");
+    PropertyViewLoopback() : ProgramRig(options()) {
+        EXPECT_EQ(connect("UDP"), "OK!\n");
         // Button 37, and the load that follows 50 ms later.
         AnswerWindow(dialogs, "frmKelvraProperties",
                      [this](QDialog& shown) { view = static_cast<frmKelvraProperties*>(&shown); });
@@ -76,9 +52,12 @@ struct PropertyViewLoopback : test::WindowDriver {
                  WaitUntil([this] { return view->StatusText(1) == "On-Line" && !view->Loading(); },
                            10000);
     }
-    ~PropertyViewLoopback() {
-        program.reset();
-        simulator->stop();
+    static sim::SimulatorOptions options() {
+        sim::SimulatorOptions options;
+        options.bindAddress = test::LoopbackAddress(10);
+        options.tcp = false;
+        options.module = false;
+        return options;
     }
     FlexGrid& grid() { return *Child<FlexGrid>(*view, "grd"); }
     std::string shown(int row) { return grid().Text(row, 1).toStdString(); }

@@ -1,18 +1,15 @@
-// The bell table and card reading windows on the Qt platform against the simulator over
-// loopback UDP, as the property view opens them: with its driver and the source ID.
+// The card reading window on the Qt platform against the simulator over loopback UDP, as the
+// property view opens it: with its driver and the source ID.
 #include "FakeDialogs.h"
 #include "LoopbackAddresses.h"
+#include "PropertyViewRig.h"
 #include "SimFrames.h"
 #include "SimulatedTerminal.h"
 #include "Waiting.h"
-#include "console/frmKelvra_BellTable.h"
 #include "console/frmKelvra_ReadCard.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -23,14 +20,6 @@ namespace {
 const std::string kAddress = LoopbackAddress(103);
 constexpr std::int16_t kSource = 1;
 
-template <class Widget> Widget* Find(QWidget& window, const QString& name) {
-    auto* widget = window.findChild<Widget*>(name);
-    if (widget == nullptr) {
-        throw std::runtime_error("no control " + name.toStdString());
-    }
-    return widget;
-}
-
 // The command letters the terminal received, in order.
 std::string Commands(sim::SimulatorHost& host) {
     std::string commands;
@@ -38,60 +27,6 @@ std::string Commands(sim::SimulatorHost& host) {
         commands += sim::ParseRequest(frame.frame).body.substr(0, 2) + " ";
     }
     return commands;
-}
-
-TEST(BellTableWindow, ReadsChangesAndWritesTheTerminalsBells) {
-    SimulatedTerminal terminal(kAddress);
-    terminal.connect(Link::Udp);
-    ucKelvra& kv = *terminal.kv;
-    kv.Login(kSource, "1234"); // the property view logs in before the bell table is opened
-    kv.SetBellTime(kSource, 2, 3, DateTime::fromParts(2000, 1, 1, 7, 30, 0), 1);
-    kv.SetBellTimeMode(kSource, 1);
-    FakeDialogs dialogs;
-    frmKelvra_BellTable window(kv, kSource, dialogs);
-    window.show();
-    auto click = [&](const QString& name) {
-        QTest::mouseClick(Find<QAbstractButton>(window, name), Qt::LeftButton);
-    };
-    auto bell = [&](int slot) {
-        return terminal.host().withTerminal(kSource, [slot](auto& t) { return t.bell(slot); });
-    };
-
-    click("optWeekDay(2)");
-    click("cmdCtrl(2)"); // "Get Bell Times"
-    EXPECT_EQ(Find<QLineEdit>(window, "txtBellWeekMode(3)")->text(), "07:30:00");
-    EXPECT_TRUE(Find<QCheckBox>(window, "chkBellWeekMode(3)")->isChecked());
-    click("cmdCtrl(4)"); // "Get Bell Time Mode"
-    EXPECT_EQ(Find<QComboBox>(window, "cboBellTableMode")->currentText(), "Week");
-
-    Find<QLineEdit>(window, "txtBellWeekMode(31)")->setText("18:45:00");
-    click("chkBellWeekMode(31)");
-    click("chkBellWeekMode(3)");
-    click("cmdCtrl(1)"); // "Set Bell Times"
-    EXPECT_EQ(bell(2 * 32 + 31).time, "18:45:00");
-    EXPECT_EQ(bell(2 * 32 + 31).enabled, 1);
-    EXPECT_EQ(bell(2 * 32 + 3).enabled, 0);
-    Find<QComboBox>(window, "cboBellTableMode")->setCurrentIndex(0);
-    click("cmdCtrl(3)"); // "Set Bell Time Mode"
-    EXPECT_EQ(terminal.host().withTerminal(kSource, [](auto& t) { return t.bellMode(); }), 0);
-    click("cmdCtrl(0)"); // "Clear Bell Time Settings"
-    EXPECT_EQ(bell(2 * 32 + 31).time, "00:00:00");
-    EXPECT_TRUE(dialogs.messageBoxes.empty());
-
-    // A click while a press waits is dropped: its command would take the waiting reply.
-    terminal.host().applyFaultSpec("delay=300");
-    terminal.host().clearReceived();
-    QTimer::singleShot(100, &window, [&] { click("cmdCtrl(0)"); });
-    click("cmdCtrl(4)");
-    EXPECT_EQ(Commands(terminal.host()), "WS ");
-    terminal.host().applyFaultSpec("none");
-
-    // A mode the list does not offer ends the action with the fault trap's box.
-    kv.SetBellTimeMode(kSource, 7);
-    click("cmdCtrl(4)");
-    ASSERT_EQ(dialogs.messageBoxes.size(), 1u);
-    EXPECT_EQ(dialogs.messageBoxes[0].title, "380");
-    EXPECT_EQ(Find<QComboBox>(window, "cboBellTableMode")->currentIndex(), 0);
 }
 
 sim::SimulatorOptions WithoutStoredRecords() {
@@ -110,7 +45,7 @@ TEST(ReadCardWindow, APresentedCardFillsTheCodeBoxAndClosingLeavesExtendedMode) 
         return terminal.host().withTerminal(kSource, [](auto& t) { return t.extendedMode(); });
     };
     ASSERT_TRUE(WaitUntil(extended));
-    auto* code = Find<QLineEdit>(window, "txtCardCode");
+    auto* code = Child<QLineEdit>(window, "txtCardCode");
     terminal.host().addPunchRecord(kSource, "87654321");
     ASSERT_TRUE(WaitUntil([&] { return code->text() == "87654321"; }));
     QTest::mouseDClick(code, Qt::LeftButton);
@@ -123,7 +58,7 @@ TEST(ReadCardWindow, APresentedCardFillsTheCodeBoxAndClosingLeavesExtendedMode) 
     ASSERT_EQ(dialogs.messageBoxes.size(), 1u);
     EXPECT_EQ(dialogs.messageBoxes[0].title, "9");
 
-    QTest::mouseClick(Find<QPushButton>(window, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(window, "Command1"), Qt::LeftButton);
     EXPECT_FALSE(extended());
     EXPECT_FALSE(window.isVisible());
 }

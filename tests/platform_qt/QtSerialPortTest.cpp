@@ -3,23 +3,24 @@
 #include "platform/qt/QtSerialPort.h"
 
 #include "ErrorNumber.h"
-#include "PseudoTerminal.h"
+#include "PosixIo.h"
 #include "Waiting.h"
 #include "platform/PlatformError.h"
 #include "platform/qt/QtLinkFactory.h"
 #include "platform/qt/QtSettingsStore.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <termios.h>
+#include <unistd.h>
 
 namespace kelvra {
 namespace {
 
 using test::ErrorNumberOf;
-using test::PseudoTerminal;
 using test::PumpFor;
 using test::WaitUntil;
 
@@ -27,8 +28,7 @@ class SerialTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(pty.valid()) << "no pseudo-terminal";
-        settings.write(QtLinkFactory::kDefaultTitle, "SerialPorts", "COM3", pty.slavePath());
+        settings.write(QtLinkFactory::kDefaultTitle, "SerialPorts", "COM3", pty.slavePath);
         port = links.createSerialPort();
         qtPort = dynamic_cast<QtSerialPort*>(port.get());
         ASSERT_NE(qtPort, nullptr);
@@ -36,8 +36,24 @@ protected:
         port->setPortNumber(3);
     }
 
+    // The far end of the line: what it reads until `count` bytes have come, and what it writes.
+    std::string read(std::size_t count) {
+        std::string received;
+        WaitUntil([&] {
+            char buffer[512];
+            const ssize_t n = ::read(pty.master.get(), buffer, sizeof buffer);
+            received.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+            return received.size() >= count;
+        });
+        return received;
+    }
+    bool write(const std::string& bytes) {
+        return ::write(pty.master.get(), bytes.data(), bytes.size()) ==
+               static_cast<ssize_t>(bytes.size());
+    }
+
     QTemporaryDir dir;
-    PseudoTerminal pty;
+    sim::PseudoTerminal pty = sim::OpenPseudoTerminal();
     QtSettingsStore settings{QtSettingsStore::Scope::PerUser, dir.filePath("kelvra.ini")};
     QtLinkFactory links{settings};
     std::unique_ptr<SerialPort> port;
@@ -46,9 +62,14 @@ protected:
 
 // The line as the terminal expects it: 38400 baud, 8N1, raw; RTS/CTS as asked, even while open.
 TEST_F(SerialTest, TheLineIsSetUpAsTheTerminalExpects) {
+    termios line{};
+    ASSERT_EQ(tcgetattr(pty.slave.get(), &line), 0);
+    cfsetspeed(&line, B9600); // a line left otherwise by its last user
+    line.c_cflag |= PARENB | CSTOPB;
+    line.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(tcsetattr(pty.slave.get(), TCSANOW, &line), 0);
     port->setFlowControl(FlowControl::RtsCts);
     port->open();
-    termios line{};
     ASSERT_EQ(tcgetattr(qtPort->lineDescriptor(), &line), 0);
     EXPECT_EQ(cfgetispeed(&line), static_cast<speed_t>(B38400));
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B38400));
@@ -69,7 +90,7 @@ TEST_F(SerialTest, EveryByteValueTravelsBothWaysAndEveryArrivalIsNotified) {
         frame += static_cast<char>(code);
     }
     port->write(frame);
-    EXPECT_EQ(pty.read(frame.size()), frame);
+    EXPECT_EQ(read(frame.size()), frame);
 
     std::string received;
     int notifications = 0;
@@ -77,10 +98,10 @@ TEST_F(SerialTest, EveryByteValueTravelsBothWaysAndEveryArrivalIsNotified) {
         ++notifications;
         received += port->readAll();
     };
-    ASSERT_TRUE(pty.write(frame));
+    ASSERT_TRUE(write(frame));
     ASSERT_TRUE(WaitUntil([&] { return received.size() == frame.size(); }));
     const int afterFirst = notifications;
-    ASSERT_TRUE(pty.write("\x03"));
+    ASSERT_TRUE(write("\x03"));
     ASSERT_TRUE(WaitUntil([&] { return received.size() == frame.size() + 1; }));
     EXPECT_GT(notifications, afterFirst) << "a later byte raises its own notification";
     EXPECT_EQ(received, frame + "\x03");
@@ -92,7 +113,7 @@ TEST_F(SerialTest, AThresholdOfZeroRaisesNoNotificationButInputIsCountedAndRead)
     port->open();
     int notifications = 0;
     port->onReceive = [&] { ++notifications; };
-    ASSERT_TRUE(pty.write("abc"));
+    ASSERT_TRUE(write("abc"));
     ASSERT_TRUE(WaitUntil([&] { return port->unreadCount() == 3; }));
     PumpFor(50);
     EXPECT_EQ(notifications, 0);
@@ -124,7 +145,7 @@ TEST_F(SerialTest, MisuseFailsWithItsOwnNumbers) {
 
 TEST_F(SerialTest, LineWhoseFarEndGoesAwayClosesItself) {
     port->open();
-    pty.closeMaster();
+    pty.master.reset();
     EXPECT_TRUE(WaitUntil([&] { return !port->isOpen(); }, 3000));
 }
 

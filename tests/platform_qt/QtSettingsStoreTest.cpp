@@ -36,38 +36,36 @@ protected:
     QString machinePath = dir.filePath("machine/kelvra.ini");
 };
 
-TEST_F(SettingsStoreTest, PerUserValueRoundTripsUnderTitleSectionAndKey) {
+// Each scope in a file of its own, the value under title, section and key, as a person could
+// write it by hand.
+TEST_F(SettingsStoreTest, EachScopeKeepsItsValuesInItsOwnFileUnderTitleSectionAndKey) {
     ASSERT_TRUE(dir.isValid());
-    QtSettingsStore store(Scope::PerUser, userPath);
-    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", "127.0.0.9"), "127.0.0.9");
+    QtSettingsStore user(Scope::PerUser, userPath);
+    QtSettingsStore machine(Scope::MachineWide, machinePath);
+    EXPECT_EQ(user.read("usKelvra", "Connection", "IP", "127.0.0.9"), "127.0.0.9");
     EXPECT_FALSE(QFileInfo::exists(userPath)) << "reading creates nothing";
-    store.write("usKelvra", "Connection", "IP", "127.0.0.1");
-    // A second store on the same file sees it: it lives in the file, not in the object.
+    user.write("usKelvra", "Connection", "IP", "127.0.0.1");
+    machine.write("usKelvra", "Properties", "Login", "1");
+    EXPECT_EQ(machine.read("usKelvra", "Properties", "Login", "0"), "1");
+    EXPECT_NE(FileText(userPath).find("[usKelvra]\nConnection\\IP=127.0.0.1\n"), std::string::npos);
+    EXPECT_NE(FileText(machinePath).find("[Software]\nusKelvra\\Properties\\Login=1\n"),
+              std::string::npos);
+    // The value lives in the file, not in the object.
     QtSettingsStore again(Scope::PerUser, userPath);
     EXPECT_EQ(again.read("usKelvra", "Connection", "IP", ""), "127.0.0.1");
     EXPECT_EQ(again.read("usKelvra", "Connection", "Port", "1001"), "1001");
     EXPECT_EQ(again.read("usKelvra", "Other", "IP", "x"), "x");
-    EXPECT_EQ(again.read("otherTitle", "Connection", "IP", "y"), "y") << "the title keys the value";
+    EXPECT_EQ(again.read("otherTitle", "Connection", "IP", "y"), "y");
+    EXPECT_EQ(again.read("usKelvra", "Properties", "Login", "none"), "none");
 
-    const std::string text = FileText(userPath);
-    EXPECT_NE(text.find("[usKelvra]"), std::string::npos) << text;
-    EXPECT_NE(text.find("Connection\\IP=127.0.0.1"), std::string::npos) << text;
-}
-
-TEST_F(SettingsStoreTest, MachineWideValueLivesUnderSoftwareTitleSection) {
-    QtSettingsStore machine(Scope::MachineWide, machinePath);
-    machine.write("usKelvra", "Properties", "Login", "1");
-    machine.write("usKelvra", "Properties", "Logout", "0");
-    EXPECT_EQ(machine.read("usKelvra", "Properties", "Login", "0"), "1");
-    EXPECT_EQ(machine.read("usKelvra", "Properties", "Logout", "1"), "0");
-
-    const std::string text = FileText(machinePath);
-    EXPECT_NE(text.find("[Software]"), std::string::npos) << text;
-    EXPECT_NE(text.find("usKelvra\\Properties\\Login=1"), std::string::npos) << text;
-
-    // The per-user store is another file: it does not see the machine-wide value.
-    QtSettingsStore user(Scope::PerUser, userPath);
-    EXPECT_EQ(user.read("usKelvra", "Properties", "Login", "none"), "none");
+    WriteFile(userPath, "[usKelvra/SerialPorts]\nCOM3=/dev/pts/5\n"
+                        "[usKelvra]\nConnection\\IP=127.0.0.7\nSerialPorts\\COM4=/dev/ttyUSB0\n"
+                        "Connection\\List=a,b\n");
+    QtSettingsStore handWritten(Scope::PerUser, userPath);
+    EXPECT_EQ(handWritten.read("usKelvra", "SerialPorts", "COM3", ""), "/dev/pts/5");
+    EXPECT_EQ(handWritten.read("usKelvra", "SerialPorts", "COM4", ""), "/dev/ttyUSB0");
+    EXPECT_EQ(handWritten.read("usKelvra", "Connection", "IP", ""), "127.0.0.7");
+    EXPECT_EQ(handWritten.read("usKelvra", "Connection", "List", ""), "a,b");
 }
 
 TEST_F(SettingsStoreTest, AKeyIsCreatedEmptyOnceAndAKeyWithValuesIsLeftAlone) {
@@ -96,18 +94,6 @@ TEST_F(SettingsStoreTest, EveryByteButNulRoundTripsAndEmptyIsAValue) {
     EXPECT_EQ(store.read("usKelvra", "Properties", "Commas", ""), "a, b,c") << "no list";
 }
 
-TEST_F(SettingsStoreTest, HandWrittenFilesAreRead) {
-    QDir().mkpath(QFileInfo(userPath).path());
-    WriteFile(userPath, "[usKelvra/SerialPorts]\nCOM3=/dev/pts/5\n"
-                        "[usKelvra]\nConnection\\IP=127.0.0.7\nSerialPorts\\COM4=/dev/ttyUSB0\n"
-                        "Connection\\List=a,b\n");
-    QtSettingsStore store(Scope::PerUser, userPath);
-    EXPECT_EQ(store.read("usKelvra", "SerialPorts", "COM3", ""), "/dev/pts/5");
-    EXPECT_EQ(store.read("usKelvra", "SerialPorts", "COM4", ""), "/dev/ttyUSB0");
-    EXPECT_EQ(store.read("usKelvra", "Connection", "IP", ""), "127.0.0.7");
-    EXPECT_EQ(store.read("usKelvra", "Connection", "List", ""), "a,b");
-}
-
 TEST_F(SettingsStoreTest, UnreadableFileGivesTheFallback) {
     // A directory where the file should be: nothing can be read from it.
     QDir().mkpath(userPath);
@@ -129,29 +115,20 @@ TEST_F(SettingsStoreTest, UnwritableFileThrowsAccessDenied) {
     EXPECT_EQ(store.read("usKelvra", "Properties", "Login", "0"), "0");
 }
 
+// No other test of this process reads the two variables.
 TEST_F(SettingsStoreTest, DefaultPathsFollowTheEnvironment) {
-    const QByteArray savedUser = qgetenv(QtSettingsStore::kUserPathVariable);
-    const QByteArray savedMachine = qgetenv(QtSettingsStore::kMachinePathVariable);
     qunsetenv(QtSettingsStore::kUserPathVariable);
     qunsetenv(QtSettingsStore::kMachinePathVariable);
     EXPECT_TRUE(QtSettingsStore::defaultPath(Scope::PerUser).endsWith("/kelvra/kelvra.ini"));
     EXPECT_EQ(QtSettingsStore::defaultPath(Scope::MachineWide), "/etc/xdg/kelvra/kelvra.ini");
-
     qputenv(QtSettingsStore::kUserPathVariable, userPath.toLocal8Bit());
     qputenv(QtSettingsStore::kMachinePathVariable, machinePath.toLocal8Bit());
     EXPECT_EQ(QtSettingsStore(Scope::PerUser).filePath(), userPath);
     EXPECT_EQ(QtSettingsStore(Scope::MachineWide).filePath(), machinePath);
     EXPECT_EQ(QtSettingsStore(Scope::MachineWide, dir.filePath("given.ini")).filePath(),
               dir.filePath("given.ini"));
-
     qunsetenv(QtSettingsStore::kUserPathVariable);
     qunsetenv(QtSettingsStore::kMachinePathVariable);
-    if (!savedUser.isNull()) {
-        qputenv(QtSettingsStore::kUserPathVariable, savedUser);
-    }
-    if (!savedMachine.isNull()) {
-        qputenv(QtSettingsStore::kMachinePathVariable, savedMachine);
-    }
 }
 
 TEST_F(SettingsStoreTest, SerialPortMappingComesFromThePerUserStore) {

@@ -1,4 +1,4 @@
-// Fault lists and how faults shape outgoing frames; the frame assembler of the stream links.
+// Fault lists and how faults shape outgoing frames.
 #include "Faults.h"
 
 #include "SimFrames.h"
@@ -100,22 +100,6 @@ TEST(ShapeOutgoing, FaultsShapeTheWritesAndUseUpTheirCounts) {
     const std::string garbage = GarbageBytes(100);
     EXPECT_EQ(garbage.size(), 100u);
     EXPECT_EQ(garbage.find_first_of(std::string("\x02\x03\r", 3)), std::string::npos);
-}
-
-TEST(FrameAssembler, CutsAStreamIntoFramesAndStaysBounded) {
-    const std::string stx = "\x02", etx = "\x03";
-    FrameAssembler assembler;
-    EXPECT_TRUE(assembler.feed("junk" + stx + "11E").empty());
-    EXPECT_EQ(assembler.feed("DB08" + etx + stx + "11RN" + etx + "tail"),
-              (std::vector<std::string>{stx + "11EDB08" + etx, stx + "11RN" + etx}));
-    EXPECT_EQ(assembler.discardedBytes(), 8u);
-
-    // An STX restarts the frame; a frame without end is not kept beyond the limit.
-    FrameAssembler bounded(16);
-    EXPECT_EQ(bounded.feed(stx + "garbage" + stx + "11E4505" + etx),
-              std::vector<std::string>{stx + "11E4505" + etx});
-    EXPECT_TRUE(bounded.feed(stx + std::string(100, 'x')).empty());
-    EXPECT_LT(bounded.pendingBytes(), 16u);
 }
 
 } // namespace

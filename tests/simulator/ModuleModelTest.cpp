@@ -178,18 +178,5 @@ TEST(ModuleModel, AnyDatagramGetsABoundedReplyOrNone) {
     EXPECT_TRUE(ModuleIsFree(module.handle("X", {}).reply.value_or("")));
 }
 
-TEST(ModuleModel, LongestRegisteredPrefixWins) {
-    ModuleModel module;
-    module.addCommand("G", [](ModuleModel&, std::string_view argument, const ModuleContext&) {
-        return ModuleOutcome{"Fgeneric:" + std::string(argument), false};
-    });
-    module.addCommand("SDN", [](ModuleModel& m, std::string_view argument, const ModuleContext&) {
-        m.settings()["DN"] = std::string(argument);
-        return ModuleOutcome{"A", false};
-    });
-    Converse(module, {"SDNLOBBY -> A", "GDN -> ALOBBY", "GZZ -> Fgeneric:ZZ"});
-    EXPECT_TRUE(ModuleIsFree(module.handle("X", {}).reply.value_or(""))) << "built-ins stay";
-}
-
 } // namespace
 } // namespace kelvra::sim

@@ -79,6 +79,7 @@ protected:
     std::unique_ptr<TerminalModel> terminal = std::make_unique<TerminalModel>(config());
 };
 
+// Requests as a stream brings them, cut into frames as the host cuts them.
 TEST_F(TerminalModelTest, FramesAreAnsweredByteForByteOrIgnored) {
     const std::string echo = BuildRequestFrame("E", 1, "123"); // checksum DB, length 08
     const auto withByte = [&](std::size_t fromEnd, char byte) {
@@ -86,6 +87,8 @@ TEST_F(TerminalModelTest, FramesAreAnsweredByteForByteOrIgnored) {
         changed[changed.size() - fromEnd] = byte;
         return changed;
     };
+    // The longest frame a stream may carry is 4096 bytes: "E" and 4087 characters.
+    const std::string longest = BuildRequestFrame("E", 1, std::string(4087, 'x'));
     struct Row {
         const char* name;
         std::int16_t terminal;
@@ -96,24 +99,35 @@ TEST_F(TerminalModelTest, FramesAreAnsweredByteForByteOrIgnored) {
         {"worked example", 1, echo, framed("11A123D708")},
         {"empty echo", 1, BuildRequestFrame("E", 1, ""), framed("11A4105")},
         {"terminal 17 answers as AA", 17, BuildRequestFrame("E", 17, ""), framed("AAA4105")},
+        {"lowest terminal", 0, BuildRequestFrame("E", 0, ""), framed("00A4105")},
+        {"highest terminal", 207, BuildRequestFrame("E", 207, ""),
+         framed(std::string("\xff\xff") + "A4105")},
+        {"address below terminal 0", 1, framed("//E4505"), ""},
+        {"address not a terminal", 1, framed(std::string("\x01\x01") + "E4505"), ""},
+        {"smallest frame: no command", 1, framed("110004"), framed("11I4905")},
+        {"too short", 1, framed("11E"), ""},
         {"checksum digit wrong", 1, withByte(5, '0'), framed("11C4305")},
         {"checksum in lower case", 1, withByte(5, 'd'), framed("11C4305")},
         {"length wrong", 1, withByte(2, '9'), framed("11C4305")},
         {"no frame at all", 1, "garbage", ""},
-        {"too short", 1, framed("11E"), ""},
-        {"address not a terminal", 1,
-         framed("\x01\x01"
-                "E4505"),
-         ""},
+        {"junk, then an STX that restarts the frame", 1, std::string("junk\x02") + "11E" + echo,
+         framed("11A123D708")},
+        {"two frames in one write", 1, echo + echo, framed("11A123D708") + framed("11A123D708")},
+        {"longest frame", 1, longest, framed("11A" + std::string(4087, 'x') + "09FC")},
+        {"one byte longer", 1, BuildRequestFrame("E", 1, std::string(4088, 'x')) + echo,
+         framed("11A123D708")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         fresh(config(row.terminal));
-        const auto out = terminal->handleFrame(row.request, now);
-        ASSERT_EQ(out.size(), row.reply.empty() ? 0u : 1u);
-        if (!out.empty()) {
-            EXPECT_EQ(out[0].frame, row.reply);
+        FrameAssembler stream;
+        std::string replies;
+        for (const std::string& request : stream.feed(row.request)) {
+            for (const Outgoing& out : terminal->handleFrame(request, now)) {
+                replies += out.frame;
+            }
         }
+        EXPECT_EQ(replies, row.reply);
     }
 }
 
@@ -135,20 +149,6 @@ TEST_F(TerminalModelTest, CommandsClockAndItemsWithoutLogin) {
     EXPECT_EQ(terminal->displayText(), longText);
     wall = wall.plusSeconds(10);
     converse({"IG\"TIME\"00 -> 07:30:10", "IG0100 -> 29-02-2028"});
-}
-
-TEST_F(TerminalModelTest, CatalogueDescribesEveryItemInEightFields) {
-    const int count = std::stoi(ok("IC"));
-    ASSERT_EQ(count, 12);
-    for (int i = 0; i < count; ++i) {
-        const std::string text = ok("I?" + std::string(i < 10 ? "0" : "") + std::to_string(i));
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 7) << text;
-        const auto descriptor = ParseItemDescriptor(text);
-        ASSERT_TRUE(descriptor) << text;
-        EXPECT_EQ(descriptor->ID, 100 + i);
-        EXPECT_EQ(ok("IL" + descriptor->Name), std::to_string(i));
-    }
-    EXPECT_EQ(ParseItemDescriptor(ok("I?04"))->Selection[1], "1 DD-MM-YYYY");
 }
 
 // Item references are two digits: a catalogue ends at 100 items, its last one at 99.
@@ -200,9 +200,13 @@ TEST_F(TerminalModelTest, LoginGatesWhatTheFlagsSay) {
         {"IS0800HELLO", KV_SUCCESS, KV_SUCCESS},                 // flag 4
         {"IS1000x", KV_ERR_ACCESS_DENIED, KV_ERR_ACCESS_DENIED}, // FIRMWARE: read-only
         {"IA113\tCAROL\t2\t01-01-2030\t06:00:00", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
-        {"RI", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
+        {"RO", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
         {"RR", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
+        {"RI", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
+        {"RM", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
+        {"WE01", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
         {"WT0007:30:0001", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
+        {"WC", KV_ERR_ACCESS_DENIED, KV_SUCCESS},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.request);
@@ -218,16 +222,8 @@ TEST_F(TerminalModelTest, LoginGatesWhatTheFlagsSay) {
 }
 
 TEST_F(TerminalModelTest, TableWalkGivesFieldsThenRecordsAndKeepsKeysUnique) {
-    const auto item = ParseItemDescriptor(ok("I?11"));
-    ASSERT_TRUE(item);
-    std::vector<std::string> types;
-    for (int f = 0; f < item->Size; ++f) {
-        const auto field = ParseFieldDescriptor(ok("I*110" + std::to_string(f)));
-        ASSERT_TRUE(field);
-        EXPECT_EQ(field->ID, f);
-        types.push_back(field->Type);
-    }
-    EXPECT_EQ(types, (std::vector<std::string>{"VAL", "STR", "VAL", "DATE", "TIME"}));
+    EXPECT_EQ(ParseItemDescriptor(ok("I?11")).value_or(ItemDescriptor{}).Size, 5);
+    EXPECT_EQ(ParseFieldDescriptor(ok("I*1104"))->Type, "TIME");
     EXPECT_EQ(ParseFieldDescriptor(ok("I*1102"))->Selection[2], "2 Weekend");
 
     const std::string ada = "1\t1\tADA\t0\t31-12-2027\t08:00:00";
@@ -316,29 +312,19 @@ TEST_F(TerminalModelTest, ExtendedModePushesOneRecordAtATimeAndWaitsForXA) {
     converse({"RN -> 2"}); // the unconfirmed record stays new
 }
 
-TEST_F(TerminalModelTest, ResendAnswersTheLastRecordAndPushesItAgain) {
-    converse({"XR -> !n/a", "XO -> "});
+// What comes out of turn is refused, or confirms nothing.
+TEST_F(TerminalModelTest, RequestsOutOfTurnAreRefusedOrChangeNothing) {
+    EXPECT_FALSE(terminal->handleCommand("XA", now)) << "a confirmation has no reply";
+    converse({"XR -> !n/a", "RH -> !n/a", "LI1234 -> ", "RG -> " + kFirstRecord, "RR -> !n/a",
+              "IT11 -> ", "IH11 -> ", "IH11 -> ", "IH11 -> !end", "IF11 -> !end", "XO -> "});
+    EXPECT_EQ(terminal->counters().confirmations, 0);
+    // The record fetched in the open read transaction is left to it.
     now += 150ms;
     const auto pushed = poll(now);
     ASSERT_EQ(pushed.size(), 1u);
-    EXPECT_EQ(frame("XR"), pushed[0].frame) << "the resend reply is the same XN frame";
-    EXPECT_TRUE(poll(now + 100ms).empty());
-    const auto again = poll(now + 150ms);
-    ASSERT_EQ(again.size(), 1u);
-    EXPECT_EQ(again[0].frame, pushed[0].frame);
-}
-
-TEST_F(TerminalModelTest, PushEveryGeneratesRecordsWhileInExtendedMode) {
-    TerminalConfig c = config();
-    c.initialRecords = 0;
-    c.pushEveryMs = 100;
-    fresh(c);
-    EXPECT_TRUE(poll(now + 1s).empty()) << "nothing outside extended mode";
-    converse({"XO -> "});
-    EXPECT_TRUE(poll(now + 99ms).empty());
-    const auto pushed = poll(now + 150ms);
-    ASSERT_EQ(pushed.size(), 1u);
-    EXPECT_NE(VerifyReply(pushed[0].frame)->data.find("\tC1"), std::string::npos);
+    EXPECT_EQ(VerifyReply(pushed[0].frame), (VerifiedReply{KV_SUCCESS, kSecondRecord}));
+    // A read transaction that found nothing has nothing to confirm.
+    converse({"XF -> ", "RI -> ", "RG -> !end", "RH -> !n/a", "RN -> 0"});
 }
 
 } // namespace
