@@ -1,5 +1,6 @@
-// The Qt platform tests run inside a QCoreApplication: its event dispatcher delivers the socket
-// and serial notifications that the tests pump for.
+// The suites that run on the Qt platform without windows (the platform itself, the driver
+// against the simulator, the programs as processes) run inside a QCoreApplication: its event
+// dispatcher delivers the socket and serial notifications that the tests pump for.
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
