@@ -147,36 +147,5 @@ TEST(ModuleModel, ForcedStatusStandsInForEveryConfigurationCommand) {
     EXPECT_TRUE(module.handle("E", refusing).dropStream);
 }
 
-TEST(ModuleModel, AnyDatagramGetsABoundedReplyOrNone) {
-    std::string everyByte;
-    for (int byte = 0; byte < 256; ++byte) {
-        everyByte += static_cast<char>(byte);
-    }
-    const std::string huge(100000, 'S'), nines(300, '9');
-    std::vector<std::string> datagrams = {std::string(1, '\0'), "A" + std::string(5000, '/'),
-                                          "PG" + nines, "SCT" + nines};
-    for (const char* prefix :
-         {"", "S", "G", "P", "V", "I", "A", "L", "X", "E", "PG", "PS", "SDN"}) {
-        datagrams.push_back(prefix + everyByte);
-        datagrams.push_back(prefix + huge);
-    }
-    ModuleModel module(kAddress);
-    for (const bool loggedIn : {false, true}) {
-        for (const std::string& datagram : datagrams) {
-            module.setLoggedIn(loggedIn);
-            ModuleOutcome outcome;
-            ASSERT_NO_THROW(outcome = module.handle(datagram, {}));
-            if (outcome.reply) {
-                // Never an echo of what came in: a status letter and a short value at most.
-                EXPECT_LE(outcome.reply->size(), 64u);
-                EXPECT_FALSE(outcome.reply->empty());
-            }
-        }
-    }
-    // Still answering, and the names still fit the status reply.
-    EXPECT_EQ(module.handle("V", {}).reply, "A1.0");
-    EXPECT_TRUE(ModuleIsFree(module.handle("X", {}).reply.value_or("")));
-}
-
 } // namespace
 } // namespace kelvra::sim
