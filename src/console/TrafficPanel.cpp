@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <deque>
 #include <fstream>
+#include <utility>
 
 namespace kelvra {
 
@@ -102,10 +103,14 @@ TrafficPanel::TrafficPanel(ucKelvra& kv, Dialogs& dialogs, QWidget* parent)
 
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(kRefreshMs);
-    connect(&m_refresh, &QTimer::timeout, this, [this] { ShowPending(); });
+    connect(&m_refresh, &QTimer::timeout, this, [this] { Refresh(false); });
 }
 
-TrafficPanel::~TrafficPanel() = default;
+TrafficPanel::~TrafficPanel() {
+    if (m_decoding.valid()) {
+        m_decoding.wait(); // it decodes with this panel's decoder
+    }
+}
 
 void TrafficPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -114,6 +119,7 @@ void TrafficPanel::showEvent(QShowEvent* event) {
         return;
     }
     // What crossed the link while the panel was closed is not known: start afresh.
+    Refresh(true);
     m_decoder.clear();
     m_listening = m_kv.LinkTraffic.subscribe([this](const LinkChunk& chunk) { Take(chunk); });
 }
@@ -125,40 +131,70 @@ void TrafficPanel::hideEvent(QHideEvent* event) {
         return;
     }
     m_listening.reset();
-    ShowPending();
+    Refresh(true);
     QWidget::hideEvent(event);
 }
 
 void TrafficPanel::Take(const LinkChunk& chunk) {
-    for (std::string& line : m_decoder.decode(chunk)) {
-        m_pending.push_back(std::move(line));
+    m_captured.push_back({chunk.direction, std::string(chunk.link), chunk.framed, chunk.time,
+                          chunk.tick, std::string(chunk.bytes)});
+    // Chunks beyond what the panel keeps lines of would only be dropped by it.
+    if (m_captured.size() > 2 * static_cast<std::size_t>(kMaxLines)) {
+        m_captured.erase(m_captured.begin(), m_captured.end() - kMaxLines);
     }
-    // Lines beyond what the panel keeps would only be dropped by it.
-    if (m_pending.size() > 2 * static_cast<std::size_t>(kMaxLines)) {
-        m_pending.erase(m_pending.begin(), m_pending.end() - kMaxLines);
-    }
-    if (!m_pending.empty() && !m_refresh.isActive()) {
+    if (!m_refresh.isActive()) {
         m_refresh.start();
     }
 }
 
-void TrafficPanel::ShowPending() {
+std::vector<std::string> TrafficPanel::Decode(const std::vector<Captured>& chunks) {
+    std::vector<std::string> lines;
+    for (const Captured& chunk : chunks) {
+        for (std::string& line : m_decoder.decode(LinkChunk{
+                 chunk.direction, chunk.link, chunk.framed, chunk.time, chunk.tick, chunk.bytes})) {
+            lines.push_back(std::move(line));
+        }
+    }
+    return lines;
+}
+
+void TrafficPanel::Refresh(bool wait) {
     m_refresh.stop();
-    if (m_pending.empty()) {
+    if (m_decoding.valid()) {
+        if (!wait && m_decoding.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            m_refresh.start(); // still busy: look again next time
+            return;
+        }
+        Show(m_decoding.get());
+    }
+    if (m_captured.empty()) {
+        return;
+    }
+    std::vector<Captured> chunks = std::exchange(m_captured, {});
+    if (wait) {
+        Show(Decode(chunks));
+        return;
+    }
+    m_decoding = std::async(std::launch::async,
+                            [this, chunks = std::move(chunks)] { return Decode(chunks); });
+    m_refresh.start();
+}
+
+void TrafficPanel::Show(std::vector<std::string> lines) {
+    if (lines.empty()) {
         return;
     }
     // The view follows the newest line unless the operator has scrolled back.
     const QScrollBar* bar = lstTraffic->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
-    m_lines->append(m_pending);
-    m_pending.clear();
+    m_lines->append(lines);
     if (following) {
         lstTraffic->scrollToBottom();
     }
 }
 
 std::string TrafficPanel::Lines() {
-    ShowPending();
+    Refresh(true);
     return m_lines->text();
 }
 
@@ -178,7 +214,7 @@ void TrafficPanel::Save() {
 }
 
 void TrafficPanel::Clear() {
-    m_pending.clear();
+    Refresh(true);
     m_lines->clear();
 }
 

@@ -6,6 +6,8 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -17,9 +19,10 @@ class TrafficLines;
 
 // The bytes on the driver's link, one decoded line per frame, for an integrator looking at a
 // terminal that does not answer. It listens while it is open (also in a minimised window), so a
-// closed panel costs the link nothing. Lines are gathered and shown every kRefreshMs, not one by
-// one, in a list that lays out only the rows in sight, so a fast link is not held up by the
-// view; the panel keeps the last kMaxLines.
+// closed panel costs the link nothing. The driver waits on this thread, so the panel only keeps
+// a copy of each chunk here: every kRefreshMs the chunks gathered go to be decoded on a thread
+// of their own, and the lines that come back are shown in a list that lays out only the rows
+// in sight. The panel keeps the last kMaxLines.
 class TrafficPanel : public QWidget {
 public:
     static constexpr int kMaxLines = 10000;
@@ -39,8 +42,23 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // A chunk as it crossed the link, kept beyond the report.
+    struct Captured {
+        LinkDirection direction;
+        std::string link;
+        bool framed;
+        DateTime time;
+        std::uint32_t tick;
+        std::string bytes;
+    };
+
     void Take(const LinkChunk& chunk);
-    void ShowPending();
+    // Shows what the decoding has finished and hands it the chunks gathered since; with
+    // `wait`, decodes everything gathered before it returns.
+    void Refresh(bool wait);
+    void Show(std::vector<std::string> lines);
+    // Only the decoding job uses the decoder while it runs.
+    std::vector<std::string> Decode(const std::vector<Captured>& chunks);
 
     ucKelvra& m_kv;
     Dialogs& m_dialogs;
@@ -48,7 +66,8 @@ private:
     Subscription m_listening;
     TrafficLines* m_lines = nullptr;
     QListView* lstTraffic = nullptr;
-    std::vector<std::string> m_pending;
+    std::vector<Captured> m_captured;
+    std::future<std::vector<std::string>> m_decoding;
     QTimer m_refresh;
 };
 

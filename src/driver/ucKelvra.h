@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kelvra {
 
@@ -290,6 +291,8 @@ private:
     std::array<std::int32_t, kTerminalTableSize> m_BytesReceived{};
     std::array<std::int32_t, kTerminalTableSize> m_PunchCount{};
     std::array<DateTime, kTerminalTableSize> m_LastPunch{};
+    // The wall-clock reading that the traffic of the next moments is stamped with.
+    std::optional<std::pair<std::uint32_t, DateTime>> m_TrafficTime;
     std::array<DateTime, kTerminalTableSize> m_LoadDateTime{};
     std::array<DateTime, kSequenceTableSize> m_ConnectTime{};
     std::array<std::int16_t, kSequenceTableSize> m_SeqState{};

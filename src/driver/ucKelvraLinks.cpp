@@ -6,6 +6,10 @@
 
 namespace kelvra {
 
+namespace {
+constexpr std::uint32_t kTrafficTimeReuseMs = 50;
+} // namespace
+
 void ucKelvra::CloseSocket() {
     if (wsk->state() != SocketClosed) {
         wsk->close();
@@ -91,10 +95,17 @@ void ucKelvra::ReportTraffic(LinkDirection direction, TrafficLink link, std::str
     } else {
         name = "tcp " + m_IP + ":" + std::to_string(m_UDP_Port);
     }
+    // Reading the wall clock asks the system for its time zone each time, and a fast link
+    // reports thousands of chunks a second: one reading stamps the chunks of the next 50 ms,
+    // which the time of day, shown to the second, can bear.
+    const std::uint32_t tick = m_clock.tickCount();
+    if (!m_TrafficTime || tick - m_TrafficTime->first >= kTrafficTimeReuseMs) {
+        m_TrafficTime.emplace(tick, m_clock.now());
+    }
     // A failing subscriber must not end the command or the notification it reports from.
     SkipOnFailure([&] {
-        LinkTraffic.raise(LinkChunk{direction, name, link == TrafficLink::Terminal, m_clock.now(),
-                                    m_clock.tickCount(), bytes});
+        LinkTraffic.raise(LinkChunk{direction, name, link == TrafficLink::Terminal,
+                                    m_TrafficTime->second, tick, bytes});
     });
 }
 

@@ -8,6 +8,7 @@
 #include "console/frmKelvra_BellTable.h"
 
 #include <QFile>
+#include <QListView>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -474,6 +475,9 @@ TEST_F(ConnectedWindow, TheTrafficPanelShowsAPressFrameByFrameAndSavesIt) {
     ASSERT_TRUE(rig.window->Traffic().isVisible());
     rig.answer = [](const Request&) { return "A08:00:00"; };
     rig.click(17); // "Get Time"
+    // Decoded away from the driver's thread and shown by the panel's refresh.
+    const auto* view = rig.window->Traffic().findChild<QListView*>("lstTraffic");
+    EXPECT_TRUE(QTest::qWaitFor([view] { return view->model()->rowCount() == 2; }, 2000));
     const std::string lines = rig.window->Traffic().Lines();
     EXPECT_EQ(lines, "08:00:00 > udp 127.0.0.1:1001 #1 IG [\"TIME\"00] checksum ok, length ok\n"
                      "08:00:00 < udp 127.0.0.1:1001 #1 A [08:00:00] checksum ok, length ok, "
