@@ -18,7 +18,7 @@ all=(fuzz_reply fuzz_receive_path fuzz_item_descriptor fuzz_field_descriptor fuz
 declare -A options=(
     [fuzz_receive_path]="-max_len=512"
     [fuzz_module_reply]="-max_len=256"
-    [fuzz_sim_request]="-max_len=1024"
+    [fuzz_sim_request]="-max_len=384"
     [fuzz_fault_spec]="-max_len=256"
 )
 
