@@ -31,6 +31,15 @@ int number(std::string_view item, std::string_view text) {
     return value;
 }
 
+int numberUpTo(std::string_view item, std::string_view text, int most) {
+    const int value = number(item, text);
+    if (value > most) {
+        throw std::invalid_argument("fault item '" + std::string(item) + "': at most " +
+                                    std::to_string(most));
+    }
+    return value;
+}
+
 // "L" or "L:rest": one status letter, then what follows the colon, if there is one.
 std::pair<char, std::optional<std::string_view>> statusLetterAndRest(std::string_view item,
                                                                      std::string_view value) {
@@ -123,7 +132,7 @@ FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings faults) {
             noValue();
             faults.doubleReplies = true;
         } else if (name == "garbage") {
-            faults.garbageBytes = hasValue ? number(item, value) : 8;
+            faults.garbageBytes = hasValue ? numberUpTo(item, value, kMostGarbageBytes) : 8;
         } else if (name == "refuse") {
             needValue();
             const auto [letter, rest] = statusLetterAndRest(item, value);

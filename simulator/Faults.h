@@ -14,6 +14,11 @@ enum class ModuleAvailability {
     Busy, // always busy (optionally only until a number of "E" commands, busyForExits)
 };
 
+// The most garbage bytes a reply can be followed by: what one datagram carries, since the garbage
+// goes out in a write of its own. Without a bound one fault item could make every reply allocate
+// gigabytes.
+inline constexpr int kMostGarbageBytes = 65507;
+
 // Faults on demand. A count field reads: 0 off, N > 0 the next N occurrences (consumed as
 // they happen), -1 every occurrence until changed.
 struct FaultSettings {
@@ -51,7 +56,7 @@ struct FaultSettings {
 //   split[=MS]                splitDelayMs MS (default 20)
 //   delay=MS                  delayMs
 //   double                    doubleReplies
-//   garbage[=N]               garbageBytes N (default 8)
+//   garbage[=N]               garbageBytes N (default 8, at most kMostGarbageBytes)
 //   refuse=L[:CMD]            refuseStatus L, refuseCommand CMD
 //   module-status=L[:N]       moduleStatus L for the next N configuration commands (no N:
 //                             every one)

@@ -20,7 +20,8 @@ std::optional<long> StrictInteger(std::string_view text) {
 
 std::optional<int> HexByte(std::string_view text) {
     int value = 0;
-    if (text.size() != 2) {
+    // from_chars takes a minus sign even in base 16: "-7" would be a slot below the table.
+    if (text.size() != 2 || text.front() == '-') {
         return std::nullopt;
     }
     const auto [end, error] = std::from_chars(text.data(), text.data() + 2, value, 16);

@@ -29,6 +29,7 @@ TEST(FaultSpec, ItemsSetTheirFieldsWithTheirDefaults) {
                         {"corrupt-push=4", &F::corruptPushes, 4},
                         {"split", &F::splitDelayMs, 20},
                         {"garbage", &F::garbageBytes, 8},
+                        {"garbage=65507", &F::garbageBytes, 65507},
                         {"busy-module", &F::busyForExits, -1},
                         {"busy-module=2", &F::busyForExits, 2},
                         {"module-status=F", &F::moduleStatusReplies, -1},
@@ -54,9 +55,10 @@ TEST(FaultSpec, ItemsSetTheirFieldsWithTheirDefaults) {
 }
 
 TEST(FaultSpec, RejectsBadItems) {
-    for (const char* bad : {"bogus", "drop", "drop=x", "drop=-1", "delay", "double=2",
-                            "refuse=", "refuse=AB", "silent=1", "module-status", "module-status=",
-                            "module-status=DF", "module-status=D:x", "module-status=D:-2"}) {
+    for (const char* bad :
+         {"bogus", "drop", "drop=x", "drop=-1", "delay", "double=2", "refuse=", "refuse=AB",
+          "silent=1", "module-status", "module-status=", "module-status=DF", "module-status=D:x",
+          "module-status=D:-2", "garbage=65508"}) {
         EXPECT_THROW(ParseFaultSpec(bad), std::invalid_argument) << bad;
     }
 }

@@ -135,7 +135,7 @@ TEST_F(TerminalModelTest, CommandsClockAndItemsWithoutLogin) {
     const std::string longText(300, 'x'); // wraps the request's length field
     converse({"ZZ -> !invalid", " -> !invalid", "Q -> !invalid", "BW0025 -> 3",
               "XT05" + longText + " -> ", "XB120 -> ", "XL05 -> ", "XU -> 00", "XP2C -> ",
-              "XU -> 2C", "XP2 -> !failed",
+              "XU -> 2C", "XP2 -> !failed", "XP-1 -> !failed",
               // The clock: the wall clock plus the offset that setting it moves.
               "IG\"TIME\"00 -> 13:05:09", "IG\"DATE\"00 -> 05-12-2026", "IS\"TIME\"0007:30:00 -> ",
               "IG\"TIME\"00 -> 07:30:00", "IG\"DATE\"00 -> 05-12-2026",
@@ -284,9 +284,9 @@ TEST_F(TerminalModelTest, RecordTransactionCommitRemovesTheRecordsRead) {
 TEST_F(TerminalModelTest, BellSlotsModeAndClear) {
     converse({"LI1234 -> ", "WT4307:30:0001 -> ",         // weekday 2, bell 3
               "WG43 -> 07:30:0001", "WTDF23:59:5900 -> ", // weekday 6, bell 31
-              "WGDF -> 23:59:5900", "WG00 -> 00:00:0000", "WGG0 -> !failed",
-              "WT4325:00:0001 -> !failed", "WE012 -> ", "WS -> 12", "WC -> ",
-              "WG43 -> 00:00:0000"});
+              "WGDF -> 23:59:5900", "WG00 -> 00:00:0000", "WGG0 -> !failed", "WG-7 -> !failed",
+              "WT-707:30:0001 -> !failed", "WT4325:00:0001 -> !failed", "WE012 -> ", "WS -> 12",
+              "WC -> ", "WG43 -> 00:00:0000"});
 }
 
 TEST_F(TerminalModelTest, ExtendedModePushesOneRecordAtATimeAndWaitsForXA) {
