@@ -22,7 +22,8 @@ Options:
                        moment it is complete; time-outs are the same either way)
   --trace              print every frame sent and received, decoded, on standard error
   --module ADDR        address of the interface module (default: the link's host)
-  --module-port N      its configuration port (default 65535)
+  --module-port N      its configuration port, also asked by --tcp before it connects
+                       (default 65535)
   --help               help for the command given, or for the program
 )";
 

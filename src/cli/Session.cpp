@@ -20,6 +20,7 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
         });
     }
     m_kv->SetWakeOnReply(!m_options.specTiming);
+    m_kv->SetModulePort(m_options.modulePort);
     // An operator who presses Ctrl-C twice will not wait for the command under way.
     m_interrupts.onInsist = [this] { m_kv->Shutdown(); };
 }

@@ -65,6 +65,10 @@ public:
     // but returns as soon as its reply is complete.
     bool WakeOnReply() const { return m_WakeOnReply; }
     void SetWakeOnReply(bool value) { m_WakeOnReply = value; }
+    // The interface module's configuration port, where the stream link asks whether the
+    // module still holds a connection before it connects (65535 unless told otherwise).
+    std::int32_t ModulePort() const { return m_ModulePort; }
+    void SetModulePort(std::int32_t value) { m_ModulePort = value; }
     void SetRetries(std::int16_t value) { m_Retries = value; }
     std::int16_t ErrorCount() const { return m_ErrorCount; }
     void SetErrorCount(std::int16_t value) { m_ErrorCount = value; }
@@ -258,6 +262,7 @@ private:
     std::int32_t m_ErrCode = KV_SUCCESS;
     std::int32_t m_Timeout = 3000;
     bool m_WakeOnReply = false;
+    std::int32_t m_ModulePort = 65535;
     std::int16_t m_Retries = 3;
     std::int16_t m_ErrorCount = 0;
     std::int32_t m_UDP_Port = 0;

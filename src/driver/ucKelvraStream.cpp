@@ -12,7 +12,6 @@ namespace kelvra {
 
 namespace {
 
-constexpr int kModulePort = 65535;
 constexpr int kStatusQueries = 3;
 constexpr int kStatusWaits = 20;
 constexpr int kStatusWaitMs = 100;
@@ -39,7 +38,7 @@ void ucKelvra::ConnectTcp() {
         }
     });
     SkipOnFailure([&] { wskVexa5->setProtocol(SocketProtocol::Datagram); });
-    SkipOnFailure([&] { wskVexa5->setRemotePort(kModulePort); });
+    SkipOnFailure([&] { wskVexa5->setRemotePort(m_ModulePort); });
     SkipOnFailure([&] { wskVexa5->setRemoteHost(m_IP); });
     for (int attempt = 0;;) {
         m_ModuleReply.clear();

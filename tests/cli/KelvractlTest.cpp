@@ -30,7 +30,8 @@ protected:
 
     void start(sim::SimulatorOptions options) {
         options.bindAddress = LoopbackAddress(1);
-        options.udpPort = options.tcpPort = 0;
+        // The module on a port of its own too: --tcp must ask it where --module-port says.
+        options.udpPort = options.tcpPort = options.modulePort = 0;
         options.serial = true;
         host = std::make_unique<sim::SimulatorHost>(std::move(options));
         host->start();
@@ -90,8 +91,9 @@ protected:
 
 TEST_F(Kelvractl, EveryCommandGroupOnce) {
     const QString address = QString::fromStdString(host->bindAddress());
-    const QString tcp = "--tcp=" + address + ":" + QString::number(host->tcpPort());
-    const QString module = "--module " + address + " ";
+    const QString modulePort = "--module-port " + QString::number(host->modulePort()) + " ";
+    const QString tcp = modulePort + "--tcp=" + address + ":" + QString::number(host->tcpPort());
+    const QString module = modulePort + "--module " + address + " ";
     // A module that hears discoveries, on a port of this process's own: every process's
     // modules hear the loopback broadcast address on the ports they listen on.
     sim::SimulatorOptions discoverable;
