@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 runs="${FUZZ_RUNS:-1000000}"
 all=(fuzz_reply fuzz_receive_path fuzz_item_descriptor fuzz_field_descriptor fuzz_leading_number
-    fuzz_number_entry fuzz_module_reply fuzz_sim_request fuzz_fault_spec)
+    fuzz_number_entry fuzz_module_reply fuzz_sim_request fuzz_fault_list)
 
 # Options of one target beyond the common ones: mostly the longest input worth trying, where a
 # longer one only repeats what shorter ones reach and costs speed.
@@ -19,7 +19,7 @@ declare -A options=(
     [fuzz_receive_path]="-max_len=512"
     [fuzz_module_reply]="-max_len=256"
     [fuzz_sim_request]="-max_len=384"
-    [fuzz_fault_spec]="-max_len=256"
+    [fuzz_fault_list]="-max_len=256"
 )
 
 targets=("$@")

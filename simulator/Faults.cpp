@@ -77,11 +77,11 @@ std::string GarbageBytes(int count) {
     return bytes;
 }
 
-FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings faults) {
-    while (!spec.empty()) {
-        const std::size_t comma = spec.find(',');
-        const std::string_view item = trim(spec.substr(0, comma));
-        spec = comma == std::string_view::npos ? std::string_view{} : spec.substr(comma + 1);
+FaultSettings ParseFaultList(std::string_view list, FaultSettings faults) {
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string_view item = trim(list.substr(0, comma));
+        list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
         if (item.empty()) {
             continue;
         }

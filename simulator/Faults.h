@@ -61,7 +61,7 @@ struct FaultSettings {
 //   module-status=L[:N]       moduleStatus L for the next N configuration commands (no N:
 //                             every one)
 // Items apply in order onto `base`. Throws std::invalid_argument naming a bad item.
-FaultSettings ParseFaultSpec(std::string_view spec, FaultSettings base = {});
+FaultSettings ParseFaultList(std::string_view list, FaultSettings base = {});
 
 // One write on a transport: bytes, to leave `after` the moment the frame was produced.
 struct TimedWrite {

@@ -147,9 +147,9 @@ void SimulatorHost::setFaults(const FaultSettings& faults) {
     wake();
 }
 
-void SimulatorHost::applyFaultSpec(std::string_view spec) {
+void SimulatorHost::applyFaultList(std::string_view list) {
     std::lock_guard lock(m_mutex);
-    m_faults = ParseFaultSpec(spec, m_faults);
+    m_faults = ParseFaultList(list, m_faults);
     wake();
 }
 

@@ -111,7 +111,7 @@ public:
 
     // Faults, at run time.
     void setFaults(const FaultSettings& faults);
-    void applyFaultSpec(std::string_view spec); // onto the present faults; "none" clears
+    void applyFaultList(std::string_view list); // onto the present faults; "none" clears
     FaultSettings faults() const;
 
     // Punch records and extended mode.

@@ -37,7 +37,7 @@ const char* const kUsage = R"(usage: kelvra-sim [options]
                         mixed types, for loading a large catalogue
   --deny-item NAME      the array item NAME refuses every read and write with access
                         denied, logged in or not (default: none)
-  --fault SPEC          faults, comma-separated: none, silent, silent-module,
+  --fault LIST          faults, comma-separated: none, silent, silent-module,
                         busy-module[=N], free-module, drop=N, corrupt[=N], corrupt-push[=N],
                         split[=MS], delay=MS, double, garbage[=N], refuse=L[:CMD],
                         module-status=L[:N]
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
             } else if (option == "--deny-item") {
                 options.terminal.deniedItem = value();
             } else if (option == "--fault") {
-                options.faults = ParseFaultSpec(value(), options.faults);
+                options.faults = ParseFaultList(value(), options.faults);
             } else if (option == "--allow-non-loopback") {
                 options.allowNonLoopback = true;
             } else {

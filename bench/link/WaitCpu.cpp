@@ -26,7 +26,7 @@ bool RunWaitCpu(Link link, const std::string& address, bool wake) {
     terminal.connect(link, kTimeoutMs);
     ucKelvra& kv = *terminal.kv;
     kv.SetWakeOnReply(wake);
-    terminal.host().applyFaultSpec("silent");
+    terminal.host().applyFaultList("silent");
 
     const double threadBefore = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     const double processBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);

@@ -201,7 +201,7 @@ TEST_F(Kelvractl, FailuresExitWithTheirCodeAndSayWhy) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.words.toStdString());
         if (row.status == 11) {
-            host->applyFaultSpec("silent");
+            host->applyFaultList("silent");
         }
         const Outcome outcome = run(row.words);
         EXPECT_EQ(outcome.status, row.status);

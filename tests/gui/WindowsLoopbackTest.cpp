@@ -72,7 +72,7 @@ TEST(ReadCardWindow, ClosingEarlyNeverLeavesTheTerminalInExtendedMode) {
     for (const auto& [closeAfterMs, commands] : cases) {
         SCOPED_TRACE(closeAfterMs);
         SimulatedTerminal terminal(kAddress, WithoutStoredRecords());
-        terminal.host().applyFaultSpec("delay=300");
+        terminal.host().applyFaultList("delay=300");
         terminal.connect(Link::Udp);
         terminal.host().clearReceived();
         FakeDialogs dialogs;

@@ -15,7 +15,7 @@ TEST(TcpConnect, OnlyABusyModuleIsToldToDropItsStaleConnection) {
     for (const auto& [faults, exits] : {std::pair{"busy-module=2", 2u}, std::pair{"none", 0u}}) {
         SCOPED_TRACE(faults);
         SimulatedTerminal terminal(LoopbackAddress(3));
-        terminal.host().applyFaultSpec(faults);
+        terminal.host().applyFaultList(faults);
         terminal.connect(Link::Tcp);
         EXPECT_TRUE(terminal.kv->Connected());
         EXPECT_EQ(terminal.kv->ErrCode(), KV_SUCCESS);
@@ -48,7 +48,7 @@ TEST(LineFaults, EachCommandEndsWithItsCodeAndLeavesTheLineClean) {
         ASSERT_TRUE(WaitUntil([&] { return terminal.kv->Connected(); }));
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(LinkName(link)) + " " + row.faults);
-            terminal.host().applyFaultSpec(std::string("none,") + row.faults);
+            terminal.host().applyFaultList(std::string("none,") + row.faults);
             terminal.kv->EchoTest(1, "abc");
             EXPECT_EQ(terminal.kv->ErrCode(), row.outcome) << terminal.kv->ErrMessage();
             // A frame that failed its checks is handed over whole: its start is compared.
@@ -57,7 +57,7 @@ TEST(LineFaults, EachCommandEndsWithItsCodeAndLeavesTheLineClean) {
             const std::string payload = terminal.data();
             EXPECT_EQ(whole ? payload.substr(0, row.payload.size()) : payload, row.payload);
             // Whatever the fault left on the line is gone by the next clean command.
-            terminal.host().applyFaultSpec("none");
+            terminal.host().applyFaultList("none");
             PumpFor(row.outcome == KV_ERR_TIMEOUT ? 100 : 20);
             terminal.kv->EchoTest(1, "ok");
             EXPECT_EQ(terminal.kv->ErrCode(), KV_SUCCESS);

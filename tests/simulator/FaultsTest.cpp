@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 const std::string kReply = "\x02" + std::string("11A123D708\x03"); // echo 123 from terminal 1
 const std::string kPush = "\x02" + std::string("11XNabcCC09\x03");
 
-TEST(FaultSpec, ItemsSetTheirFieldsWithTheirDefaults) {
+TEST(FaultList, ItemsSetTheirFieldsWithTheirDefaults) {
     using F = FaultSettings;
     struct Row {
         const char* items;
@@ -36,30 +36,30 @@ TEST(FaultSpec, ItemsSetTheirFieldsWithTheirDefaults) {
                         {"module-status=D:2", &F::moduleStatusReplies, 2}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.items);
-        EXPECT_EQ(ParseFaultSpec(row.items).*row.field, row.value);
+        EXPECT_EQ(ParseFaultList(row.items).*row.field, row.value);
     }
     const F f =
-        ParseFaultSpec(" silent, silent-module,double,busy-module,refuse=D:LI,module-status=Z");
+        ParseFaultList(" silent, silent-module,double,busy-module,refuse=D:LI,module-status=Z");
     EXPECT_TRUE(f.silentTerminal && f.silentModule && f.doubleReplies);
     EXPECT_EQ(f.module, ModuleAvailability::Busy);
     EXPECT_EQ(f.refuseStatus, 'D');
     EXPECT_EQ(f.refuseCommand, "LI");
     EXPECT_EQ(f.moduleStatus, 'Z');
-    EXPECT_EQ(ParseFaultSpec("refuse=B").refuseCommand, "");
-    EXPECT_EQ(ParseFaultSpec("free-module").module, ModuleAvailability::Free);
+    EXPECT_EQ(ParseFaultList("refuse=B").refuseCommand, "");
+    EXPECT_EQ(ParseFaultList("free-module").module, ModuleAvailability::Free);
     // Items apply onto the base they are given; "none" clears it.
-    EXPECT_EQ(ParseFaultSpec("", f), f);
-    EXPECT_EQ(ParseFaultSpec("drop=2", f).dropReplies, 2);
-    EXPECT_EQ(ParseFaultSpec("drop=2", f).refuseCommand, "LI");
-    EXPECT_EQ(ParseFaultSpec("none", f), F{});
+    EXPECT_EQ(ParseFaultList("", f), f);
+    EXPECT_EQ(ParseFaultList("drop=2", f).dropReplies, 2);
+    EXPECT_EQ(ParseFaultList("drop=2", f).refuseCommand, "LI");
+    EXPECT_EQ(ParseFaultList("none", f), F{});
 }
 
-TEST(FaultSpec, RejectsBadItems) {
+TEST(FaultList, RejectsBadItems) {
     for (const char* bad :
          {"bogus", "drop", "drop=x", "drop=-1", "delay", "double=2", "refuse=", "refuse=AB",
           "silent=1", "module-status", "module-status=", "module-status=DF", "module-status=D:x",
           "module-status=D:-2", "garbage=65508"}) {
-        EXPECT_THROW(ParseFaultSpec(bad), std::invalid_argument) << bad;
+        EXPECT_THROW(ParseFaultList(bad), std::invalid_argument) << bad;
     }
 }
 
@@ -91,7 +91,7 @@ TEST(ShapeOutgoing, FaultsShapeTheWritesAndUseUpTheirCounts) {
          {{R, {at0(kReply), at0(kReply), at0("#~?")}}, {P, {at0(kPush)}}}}, // pushes alone
     };
     for (const Row& row : rows) {
-        FaultSettings faults = ParseFaultSpec(row.items);
+        FaultSettings faults = ParseFaultList(row.items);
         for (std::size_t i = 0; i < row.steps.size(); ++i) {
             SCOPED_TRACE(std::string(row.items) + " step " + std::to_string(i));
             const Step& step = row.steps[i];

@@ -118,7 +118,7 @@ TEST(Loopback, OnlyTheSimulatedTerminalsAnswerAndARefusalNamesItsCommand) {
     EXPECT_FALSE(client.receive(200)) << "terminal 1 is not simulated";
     EXPECT_TRUE(waitFor(host, [](const HostStats& s) { return s.framesIgnored == 1; }));
 
-    host.applyFaultSpec("refuse=D:LI");
+    host.applyFaultList("refuse=D:LI");
     EXPECT_EQ(codeOf(client.ask(request("LI", "1234", 0))), KV_ERR_ACCESS_DENIED);
     EXPECT_EQ(client.ask(request("E", "x", 0)), std::string("\x02") + "00AxB906\x03");
 }
@@ -162,7 +162,7 @@ TEST(Loopback, ModulePortLeavesOtherModulesRepliesAndJunkUnanswered) {
         EXPECT_EQ(module.ask(junk), "C");
     }
     // A forced status is used up by configuration commands alone, not by the free check.
-    host.applyFaultSpec("module-status=C:1");
+    host.applyFaultList("module-status=C:1");
     EXPECT_TRUE(ModuleIsFree(module.ask("X")));
     EXPECT_EQ(module.ask("V"), "CV");
     EXPECT_EQ(module.ask("V"), "A1.0");
@@ -177,7 +177,7 @@ TEST(Loopback, RefusesNonLoopbackAddresses) {
 TEST(Loopback, StopsCleanlyWithAClientHeldAndWritesPending) {
     SimulatorOptions options = loopbackOptions();
     options.serial = true;
-    options.faults = ParseFaultSpec("delay=5000");
+    options.faults = ParseFaultList("delay=5000");
     auto host = std::make_unique<SimulatorHost>(options);
     host->start();
     TcpClient stream(kHost, host->tcpPort());

@@ -45,9 +45,9 @@ const FaultSettings kBusyBase = [] {
     return base;
 }();
 
-std::optional<FaultSettings> Parse(std::string_view spec, const FaultSettings& base = {}) {
+std::optional<FaultSettings> Parse(std::string_view list, const FaultSettings& base = {}) {
     try {
-        return ParseFaultSpec(spec, base);
+        return ParseFaultList(list, base);
     } catch (const std::invalid_argument&) {
         return std::nullopt;
     }
@@ -63,13 +63,13 @@ void CheckRanges(const FaultSettings& faults) {
 }
 
 // The list read in two parts at each comma, the second onto what the first gave.
-void CheckItemsAreIndependent(std::string_view spec, const std::optional<FaultSettings>& whole) {
+void CheckItemsAreIndependent(std::string_view list, const std::optional<FaultSettings>& whole) {
     int cuts = 0;
-    for (std::size_t comma = spec.find(','); comma != std::string_view::npos && cuts < 16;
-         comma = spec.find(',', comma + 1), ++cuts) {
-        const std::optional<FaultSettings> head = Parse(spec.substr(0, comma));
+    for (std::size_t comma = list.find(','); comma != std::string_view::npos && cuts < 16;
+         comma = list.find(',', comma + 1), ++cuts) {
+        const std::optional<FaultSettings> head = Parse(list.substr(0, comma));
         const std::optional<FaultSettings> both =
-            head ? Parse(spec.substr(comma + 1), *head) : std::nullopt;
+            head ? Parse(list.substr(comma + 1), *head) : std::nullopt;
         FUZZ_CHECK(both == whole);
     }
 }
@@ -111,18 +111,18 @@ void CheckShaping(const FaultSettings& parsed, FrameKind kind) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view spec(reinterpret_cast<const char*>(data), size);
-    const std::optional<FaultSettings> parsed = Parse(spec);
-    CheckItemsAreIndependent(spec, parsed);
-    const std::optional<FaultSettings> ontoBase = Parse(spec, kBusyBase);
+    const std::string_view list(reinterpret_cast<const char*>(data), size);
+    const std::optional<FaultSettings> parsed = Parse(list);
+    CheckItemsAreIndependent(list, parsed);
+    const std::optional<FaultSettings> ontoBase = Parse(list, kBusyBase);
     FUZZ_CHECK(parsed.has_value() == ontoBase.has_value());
     if (!parsed) {
         return 0;
     }
     CheckRanges(*parsed);
     CheckRanges(*ontoBase);
-    FUZZ_CHECK(Parse(spec, *parsed) == parsed);
-    FUZZ_CHECK(Parse(spec, *ontoBase) == ontoBase);
+    FUZZ_CHECK(Parse(list, *parsed) == parsed);
+    FUZZ_CHECK(Parse(list, *ontoBase) == ontoBase);
     CheckShaping(*parsed, FrameKind::Reply);
     CheckShaping(*ontoBase, FrameKind::Push);
     CheckShaping(*ontoBase, FrameKind::Reply);
