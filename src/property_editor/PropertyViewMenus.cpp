@@ -189,8 +189,13 @@ void frmKelvraProperties::OpenBellTable() {
 }
 
 void frmKelvraProperties::OpenReadCard() {
-    frmKelvra_ReadCard readCard(*m_KelvraObj, m_Source, m_platform.dialogs, m_platform.pump, this);
-    ShowDialogModal(m_platform.dialogs, readCard);
+    {
+        frmKelvra_ReadCard readCard(*m_KelvraObj, m_Source, m_platform.dialogs, m_platform.pump,
+                                    this);
+        ShowDialogModal(m_platform.dialogs, readCard);
+    }
+    // The card window logs the terminal out of normal mode: the rows follow the state it left.
+    RunTrapped(m_platform.dialogs, false, [this] { RefreshLoginState(); });
 }
 
 void frmKelvraProperties::OpenAbout() {

@@ -6,6 +6,7 @@
 #include "console/ModalDialog.h"
 #include "console/Reg.h"
 #include "driver/LeadingNumber.h"
+#include "property_editor/EditorWindows.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvra_EditItemArray.h"
@@ -229,7 +230,9 @@ void frmKelvraProperties::EditArrayItem(int row) {
     editor.SetIP(KV.IP());
     editor.SetSource(m_Source);
     editor.SetItemData(grd->Text(row, kValueColumn).toLatin1().toStdString());
-    ShowDialogModal(m_platform.dialogs, editor);
+    ShowEditor(editor, row, [&editor, this] {
+        editor.SetShowStatus([this](const std::string& text) { SetPanel1(text); });
+    });
     if (!editor.IsOK()) {
         return;
     }
@@ -253,7 +256,23 @@ void frmKelvraProperties::EditTableItem(int row) {
     editor.SetIP(KV.IP());
     editor.SetSource(m_Source);
     editor.SetIsLogin(m_IsLogin);
+    ShowEditor(editor, row, [&editor, this] {
+        editor.SetShowStatus([this](const std::string& text) { SetPanel1(text); });
+    });
+}
+
+// An editor opens beside its row, not over it, and what it says while its commands wait shows
+// in panel 1 until it closes.
+void frmKelvraProperties::ShowEditor(QDialog& editor, int row,
+                                     const std::function<void()>& connectStatus) {
+    const std::string panel = StatusText(1);
+    connectStatus();
+    const QRect cells = grd->visualRect(grd->model()->index(row, 0))
+                            .united(grd->visualRect(grd->model()->index(row, kValueColumn)));
+    editor.adjustSize();
+    PlaceBeside(editor, QRect(grd->viewport()->mapToGlobal(cells.topLeft()), cells.size()));
     ShowDialogModal(m_platform.dialogs, editor);
+    SetPanel1(panel);
 }
 
 void frmKelvraProperties::EditPunchErrorTimes() {
@@ -264,15 +283,25 @@ void frmKelvraProperties::EditPunchErrorTimes() {
             Warn("Select property is not supported on this terminal.");
             return;
         }
-        const auto answer = m_platform.dialogs.inputBox(
-            "Please enter the Punch Error Times (0-10, 0=Disabled). This value is used to switch "
-            "Extended Mode to Normal Mode automatically while terminal is disconnected to the "
-            "server PC.",
-            "Punch Error Times", std::to_string(ReadInt16(shown, NumberForms::DecimalOnly)));
-        if (!answer || answer->empty()) {
-            return;
+        // An answer that is no number is asked again, with what was typed.
+        std::string typed = std::to_string(ReadInt16(shown, NumberForms::DecimalOnly));
+        for (;;) {
+            const auto answer = m_platform.dialogs.inputBox(
+                "Please enter the Punch Error Times (0-10, 0=Disabled). This value is used to "
+                "switch Extended Mode to Normal Mode automatically while terminal is "
+                "disconnected to the server PC.",
+                "Punch Error Times", typed);
+            if (!answer || answer->empty()) {
+                return;
+            }
+            typed = *answer;
+            if (FindLeadingNumber(typed, NumberForms::DecimalOnly)) {
+                break;
+            }
+            Warn("\"Punch Error Times\" takes a number (0-10, 0=Disabled); \"" + typed +
+                 "\" is none.");
         }
-        const std::int16_t times = ReadInt16(*answer, NumberForms::DecimalOnly);
+        const std::int16_t times = ReadInt16(typed, NumberForms::DecimalOnly);
         m_KelvraObj->X_PunchTimesSet(m_Source, times);
         if (m_KelvraObj->ErrCode() != 0) {
             Warn(m_KelvraObj->ErrMessage());

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -118,6 +119,8 @@ private:
 
     void EditArrayItem(int row);
     void EditTableItem(int row);
+    void ShowEditor(QDialog& editor, int row, const std::function<void()>& connectStatus);
+    void RefreshLoginState();
     void ShowHelpOfCurrentRow();
     void SetPanel1(const std::string& text);
     bool ReadOption(const char* name);

@@ -361,6 +361,13 @@ TEST_F(ConnectedWindow, TheBellTableWindowSendsEachButtonsCommandOnePressAtATime
     // Mode 7 is not in the list: the fault trap's box.
     ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
     EXPECT_EQ(rig.dialogs.messageBoxes[0].title, "380");
+    // Nor is a reply without a number: taken as 0 it would choose "Everyday".
+    for (const char* reply : {"A", "Aabc"}) {
+        rig.answer = [reply](const Request&) { return std::string(reply); };
+        bells.PressButton(4);
+        EXPECT_EQ(bells.findChild<QComboBox*>("cboBellTableMode")->currentText(), "Week") << reply;
+    }
+    EXPECT_EQ(rig.dialogs.messageBoxes.size(), 3u);
 }
 
 TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {

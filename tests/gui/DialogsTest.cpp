@@ -1,5 +1,6 @@
 // The settings helpers and the three small dialogs.
 #include "MemorySettings.h"
+#include "PropertyViewRig.h"
 #include "console/ApplicationInfo.h"
 #include "console/Reg.h"
 #include "console/frmKelvra_About.h"
@@ -16,19 +17,12 @@
 namespace kelvra {
 namespace {
 
+using test::Child;
 using test::MemorySettings;
 
 std::string Stored(MemorySettings& store, const char* name) {
     const auto found = store.values.find({kApplicationTitle, "Properties", name});
     return found == store.values.end() ? "<missing>" : found->second;
-}
-
-template <class Widget> Widget* Child(QWidget& parent, const char* name) {
-    auto* child = parent.findChild<Widget*>(name);
-    if (child == nullptr) {
-        throw std::runtime_error(std::string("no control ") + name);
-    }
-    return child;
 }
 
 TEST(Reg, ReadsTheStoredTextUpToItsNulOrTheDefaultSilently) {

@@ -1,79 +1,21 @@
 // The counting rules of the property view and its editors, against a scripted terminal behind a
 // fake datagram link in virtual time: how many times each command is sent when the terminal
 // fails, and what the record editor keeps.
-#include "FakeLinks.h"
-#include "MemorySettings.h"
-#include "PropertyViewRig.h"
-#include "VirtualTime.h"
-#include "property_editor/FlexGrid.h"
+#include "ScriptedTerminal.h"
 #include "property_editor/ShownDates.h"
-#include "property_editor/frmKelvraProperties.h"
-#include "property_editor/frmKelvra_EditItemTable.h"
 #include "property_editor/frmKelvra_EditRecord.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <algorithm>
 #include <gtest/gtest.h>
-#include <map>
 
 namespace kelvra {
 namespace {
 
-using test::AnswerWindow;
 using test::Child;
-
-// `failures` times "F", then `then`.
-std::vector<std::string> Fails(int failures, const std::string& then) {
-    std::vector<std::string> answers(static_cast<std::size_t>(failures), "F");
-    answers.push_back(then);
-    return answers;
-}
-
-// A driver on a fake datagram link to a terminal that answers from `script`: a request gets the
-// answers of the longest key it starts with in turn, the last one repeating ("A00" without a
-// key). The property view and the record editors' platform use it.
-struct ScriptedTerminal {
-    test::VirtualTime time;
-    test::FakeLinkFactory links{time};
-    ucKelvra KV{time, time, links};
-    test::FakeDialogs dialogs;
-    test::MemorySettings machineWide;
-    PropertyViewPlatform platform{time, time, machineWide, dialogs};
-    std::map<std::string, std::vector<std::string>> script;
-    std::vector<std::string> requests; // command letters and data
-    frmKelvraProperties view{platform};
-
-    ScriptedTerminal() {
-        KV.SetCommunicationType(2);
-        KV.SetIP("127.0.0.1");
-        KV.Connect();
-        links.sockets[0]->peer = [this](const std::string& frame) {
-            const std::string& body = requests.emplace_back(frame.substr(3, frame.size() - 8));
-            std::string key;
-            for (const auto& [start, answers] : script) {
-                key = body.starts_with(start) && start.size() > key.size() ? start : key;
-            }
-            const auto& answers = key.empty() ? std::vector<std::string>{"A00"} : script[key];
-            const std::string& reply =
-                answers[std::min<std::size_t>(sent(key), answers.size()) - 1];
-            links.sockets[0]->arrive(test::TerminalReply(1, reply), 10);
-        };
-    }
-    std::size_t sent(const std::string& start) const {
-        return static_cast<std::size_t>(std::count_if(
-            requests.begin(), requests.end(), [&](const auto& r) { return r.starts_with(start); }));
-    }
-    void load() {
-        view.SetKelvraObj(KV);
-        view.SetIP("127.0.0.1");
-        view.SetSource(1);
-        view.SetRetries(3);
-        view.LoadItems();
-    }
-    std::string shown(int row) { return Child<FlexGrid>(view, "grd")->Text(row, 1).toStdString(); }
-};
+using test::Fails;
+using test::ScriptedTerminal;
 
 TEST(PropertyViewCounting, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
     struct Row {
@@ -131,35 +73,6 @@ TEST(PropertyViewCounting, MembersShareOneRetryBudgetAndMaskedValuesMarkThePassw
     EXPECT_EQ(rig.shown(2), "");
     EXPECT_EQ(rig.shown(3), "********");
     EXPECT_EQ(rig.view.PasswordRow(), 3);
-}
-
-TEST(PropertyViewCounting, TableChangesAndTheirItemUpdateShareOneAttemptCounter) {
-    struct Row {
-        int addFailures, updateFailures;
-        std::size_t addSent, updateSent, errorBoxes;
-    };
-    const std::vector<Row> rows = {
-        {0, 0, 1, 1, 0},  {3, 0, 4, 1, 0},
-        {3, 99, 4, 2, 1}, // the update gets only the attempts the add left
-        {99, 0, 5, 1, 1}, {99, 99, 5, 1, 2},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.addFailures * 100 + row.updateFailures);
-        ScriptedTerminal rig;
-        rig.script = {{"IA", Fails(row.addFailures, "A")}, {"IU", Fails(row.updateFailures, "A")}};
-        Catalogues catalogues;
-        catalogues.items.at(0).Size = 1;
-        catalogues.fields.Resize(1);
-        catalogues.fields.at(0).Type = "STR";
-        frmKelvra_EditItemTable table(rig.platform, catalogues);
-        table.SetKelvraObj(rig.KV);
-        AnswerWindow(rig.dialogs, "frmKelvra_EditRecord",
-                     [](QDialog& record) { Child<QPushButton>(record, "cmdCtrl(0)")->click(); });
-        table.AddRecord();
-        EXPECT_EQ(rig.sent("IA"), row.addSent);
-        EXPECT_EQ(rig.sent("IU"), row.updateSent);
-        EXPECT_EQ(rig.dialogs.messageBoxes.size(), row.errorBoxes);
-    }
 }
 
 TEST(PropertyViewCounting, TheRecordEditorCommitsOnlyWhatItShouldKeep) {

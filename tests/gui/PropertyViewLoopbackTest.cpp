@@ -213,12 +213,14 @@ TEST(PropertyViewLoopback, TheTableItemEditorAddsEditsAndRemovesRecords) {
     };
     rig.edit(kEmployees, "frmKelvra_EditItemTable", [&](QDialog& table) {
         auto& grid = *Child<QTableWidget>(table, "grd");
-        ASSERT_TRUE(WaitUntil([&] { return grid.rowCount() == 2; }));
+        auto* add = Child<QAction>(table, "Add");
+        ASSERT_TRUE(WaitUntil([&] { return add->isEnabled(); })); // once the records are read
+        ASSERT_EQ(grid.rowCount(), 2);
         EXPECT_EQ(grid.item(1, 3)->text(), "1 Night"); // the shift's caption
         AnswerWindow(rig.dialogs, "frmKelvra_EditRecord", [&](QDialog& record) {
             typeInto(record, {{0, "7"}, {1, "CLIO"}});
         });
-        Child<QAction>(table, "Add")->trigger();
+        add->trigger();
         grid.setCurrentCell(0, 2);
         AnswerWindow(rig.dialogs, "frmKelvra_EditRecord", [&](QDialog& record) {
             typeInto(record, {{1, "ADELE"}});
@@ -235,7 +237,9 @@ TEST(PropertyViewLoopback, TheTableItemEditorAddsEditsAndRemovesRecords) {
     EXPECT_TRUE(
         std::regex_match(records[1], std::regex(R"(3\t7\tCLIO\t0\t\d\d-\d\d-\d{4}\t00:00:00)")))
         << records[1];
-    EXPECT_TRUE(rig.dialogs.messageBoxes.size() == 1) << rig.dialogs.messageBoxes.back();
+    ASSERT_EQ(rig.dialogs.messageBoxes.size(), 2u) << rig.dialogs.messageBoxes.back();
+    EXPECT_EQ(rig.dialogs.messageBoxes[1].text,
+              "Remove record 2 (2, BOB, 1 Night, 30-06-2026, 22:00:00) from \"Employees\"?");
 }
 
 } // namespace
