@@ -149,6 +149,9 @@ void frmKelvraProperties::RunDatabaseCommand(void (ucKelvra::*command)(std::int1
 }
 
 void frmKelvraProperties::RefreshWithPolling() {
+    if (Loading()) {
+        return; // the polling would run inside the load's wait
+    }
     bool polled = false;
     RunTrapped(m_platform.dialogs, false, [this, &polled] {
         ucKelvra& KV = *m_KelvraObj;
@@ -203,10 +206,10 @@ void frmKelvraProperties::OpenAbout() {
     ShowDialogModal(m_platform.dialogs, about);
 }
 
+// During a load as any close does: the load stops after the command in flight, then the window
+// closes.
 void frmKelvraProperties::ExitIfIdle() {
-    if (!Loading()) {
-        reject();
-    }
+    reject();
 }
 
 } // namespace kelvra

@@ -79,7 +79,10 @@ void frmKelvraProperties::RefreshLoginState() {
 void frmKelvraProperties::UpdateAccessColors(std::string_view state) {
     const bool loggedIn = state == "I";
     for (int row = 0; row < grd->rowCount(); ++row) {
-        grd->SetColour(row, kValueColumn, AccessColour(m_catalogues.items.at(row).Flags, loggedIn));
+        if (RowRead(row)) { // a row not read stays old, whatever its entry says
+            grd->SetColour(row, kValueColumn,
+                           AccessColour(m_catalogues.items.at(row).Flags, loggedIn));
+        }
     }
     grd->SetCurrent(0);
 }

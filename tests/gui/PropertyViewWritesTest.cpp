@@ -210,7 +210,8 @@ struct TableRig : ScriptedTerminal {
         table = std::make_unique<frmKelvra_EditItemTable>(platform, catalogues);
         table->SetKelvraObj(KV);
         table->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return sent("IF") == 2; }, 1000));
+        auto* add = Child<QAction>(*table, "Add");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return add->isEnabled() || !table->isVisible(); }, 1000));
     }
     std::string rows() {
         auto& grid = *Child<FlexGrid>(*table, "grd");
@@ -282,6 +283,26 @@ TEST(PropertyViewWrites, TableChangesNameTheirRecordCountTheirAttemptsAndShowWha
             EXPECT_NE(rig.dialogs.messageBoxes.back().text.find(row.message), std::string::npos)
                 << rig.dialogs.messageBoxes.back();
         }
+    }
+}
+
+// A record added before the records are read would show among them without an index.
+TEST(PropertyViewWrites, TheTableEditorAddsOnlyOnceItsRecordsAreReadAndClosingStopsTheReads) {
+    for (const bool close : {false, true}) {
+        TableRig rig;
+        rig.script["IF"] = {"A3\t7\tADA", "A4\t8\tBOB", "E"};
+        bool addEnabled = true;
+        rig.onRequest = [&](const std::string& body) {
+            if (body.starts_with("IF") && rig.sent("IF") == 1) {
+                addEnabled = Child<QAction>(*rig.table, "Add")->isEnabled();
+                close ? void(rig.table->close()) : void();
+            }
+        };
+        rig.open();
+        EXPECT_FALSE(addEnabled);
+        EXPECT_EQ(rig.sent("IF"), close ? 1u : 3u);
+        EXPECT_EQ(rig.table->isVisible(), !close);
+        EXPECT_EQ(Child<QAction>(*rig.table, "Add")->isEnabled(), !close);
     }
 }
 

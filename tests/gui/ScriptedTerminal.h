@@ -10,6 +10,7 @@
 #include "property_editor/frmKelvraProperties.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,7 +34,8 @@ struct ScriptedTerminal {
     MemorySettings machineWide;
     PropertyViewPlatform platform{time, time, machineWide, dialogs};
     std::map<std::string, std::vector<std::string>> script;
-    std::vector<std::string> requests; // command letters and data
+    std::vector<std::string> requests;                 // command letters and data
+    std::function<void(const std::string&)> onRequest; // as each request arrives
     frmKelvraProperties view{platform};
 
     ScriptedTerminal() {
@@ -41,7 +43,10 @@ struct ScriptedTerminal {
         KV.SetIP("127.0.0.1");
         KV.Connect();
         links.sockets[0]->peer = [this](const std::string& frame) {
-            const std::string& body = requests.emplace_back(frame.substr(3, frame.size() - 8));
+            const std::string body = requests.emplace_back(frame.substr(3, frame.size() - 8));
+            if (onRequest) {
+                onRequest(body);
+            }
             std::string key;
             for (const auto& [start, answers] : script) {
                 key = body.starts_with(start) && start.size() > key.size() ? start : key;
