@@ -286,7 +286,7 @@ bool frmKelvra_EditItemTable::RunRecordEditor(const char* caption,
         throw std::out_of_range("Subscript out of range");
     }
     frmKelvra_EditRecord editor(m_platform, m_catalogues, this);
-    editor.setWindowTitle(caption);
+    editor.setWindowTitle(EditorCaption(caption, m_catalogues.items.at(m_ItemIdx).Definition));
     editor.SetItemIdx(m_ItemIdx);
     editor.SetRecordData(fields);
     ShowDialogModal(m_platform.dialogs, editor);
@@ -388,7 +388,7 @@ void frmKelvra_EditItemTable::AddRecord() {
              ++field) {
             const FieldDescriptor& descriptor = m_catalogues.fields.at(field);
             if (descriptor.Type == "DATE") {
-                fields[field] = Latin1(SystemDateTimeText(now));
+                fields[field] = Latin1(TerminalDateText(now.date()));
             } else if (descriptor.Type == "TIME") {
                 fields[field] = "00:00:00";
             } else if (descriptor.Type == "VAL") {

@@ -17,14 +17,6 @@ using test::AnswerWindow;
 using test::Child;
 using test::ScriptedTerminal;
 
-// Three number items, each read as 5, and the punch error times.
-void ThreeItems(ScriptedTerminal& rig) {
-    rig.script = {{"LS", {"AO"}}, {"IC", {"A3"}}, {"IG", {"A5"}}, {"XU", {"A3"}}};
-    for (const char* item : {"00", "01", "02"}) {
-        rig.script[std::string("I?") + item] = {std::string("AN") + item + "\t1\tVAL\t1\t4\tN\t\t"};
-    }
-}
-
 TEST(PropertyViewWaiting, ALoadStopsAfterTheCommandInFlightKeepingWhatItRead) {
     struct Row {
         bool refresh;       // a load before, whose values are old during this one
@@ -38,7 +30,7 @@ TEST(PropertyViewWaiting, ALoadStopsAfterTheCommandInFlightKeepingWhatItRead) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.action) + (row.refresh ? " refresh" : ""));
         ScriptedTerminal rig;
-        ThreeItems(rig);
+        rig.describeItems(3);
         rig.view.show();
         if (row.refresh) {
             rig.load();
@@ -76,7 +68,7 @@ TEST(PropertyViewWaiting, ALoadStopsAfterTheCommandInFlightKeepingWhatItRead) {
 
 TEST(PropertyViewWaiting, ASilentTerminalIsReportedOnceAndTheViewWaitsForAnotherRefresh) {
     ScriptedTerminal rig;
-    ThreeItems(rig);
+    rig.describeItems(3);
     rig.script["LS"] = {""};
     rig.view.show();
     rig.load();
@@ -95,7 +87,7 @@ TEST(PropertyViewWaiting, ASilentTerminalIsReportedOnceAndTheViewWaitsForAnother
 // While the editor's write waits, the pointer is busy and the status panel names the item.
 TEST(PropertyViewWaiting, AnEditorWritesUnderTheBusyPointerSayingWhatItWrites) {
     ScriptedTerminal rig;
-    ThreeItems(rig);
+    rig.describeItems(3);
     rig.load();
     std::string panel;
     std::vector<bool> busy;
@@ -104,7 +96,7 @@ TEST(PropertyViewWaiting, AnEditorWritesUnderTheBusyPointerSayingWhatItWrites) {
         busy = rig.dialogs.busyChanges;
     };
     AnswerWindow(rig.dialogs, "frmKelvra_EditItemArray", [&](QDialog& editor) {
-        EXPECT_EQ(editor.windowTitle().toStdString(), "Edit Item - N");
+        EXPECT_EQ(editor.windowTitle().toStdString(), "Edit Item - Item 1");
         auto* value = Child<QLineEdit>(editor, "txtItemData");
         ASSERT_TRUE(QTest::qWaitFor([value] { return value->isVisible(); }, 1000));
         value->setText("8");
@@ -114,7 +106,7 @@ TEST(PropertyViewWaiting, AnEditorWritesUnderTheBusyPointerSayingWhatItWrites) {
     rig.grid().setCurrentCell(1, 1);
     QTest::keyClick(&rig.grid(), Qt::Key_F2);
     EXPECT_EQ(rig.requests.back(), "IS01008");
-    EXPECT_EQ(panel, "Writing \"N\"...");
+    EXPECT_EQ(panel, "Writing \"Item 1\"...");
     EXPECT_EQ(busy, std::vector<bool>{true});
     EXPECT_EQ(rig.dialogs.busyChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(rig.view.StatusText(1), "On-Line");

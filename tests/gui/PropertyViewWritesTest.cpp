@@ -24,30 +24,15 @@ using test::AnswerWindow;
 using test::Child;
 using test::ScriptedTerminal;
 
-// Item 0 of `items` as the terminal describes it: "Level", of `type`, with `;`-separated
-// captions.
-void Describe(ItemCatalogue& items, const std::string& type, const std::string& captions = "",
-              std::int16_t flags = 4) {
-    ItemDescriptor& item = items.at(0);
-    item = {};
-    item.Name = "LEVEL";
-    item.Type = type;
-    item.Size = 1;
-    item.Flags = flags;
-    item.Definition = "Level";
-    for (std::size_t k = 0, start = 0; start < captions.size(); ++k) {
-        const std::size_t end = std::min(captions.find(';', start), captions.size());
-        item.Selection[k] = captions.substr(start, end - start);
-        start = end + 1;
-    }
-}
-
+// The editor open on item "Level" of `type` with `;`-separated captions, showing `shown`; with
+// `prepared` once its value control shows.
 struct ArrayEditorRig : ScriptedTerminal {
     ItemCatalogue items;
     std::unique_ptr<frmKelvra_EditItemArray> editor;
 
-    // The editor open on item 0 showing `shown`; with `prepared` once its value control shows.
-    frmKelvra_EditItemArray& open(const std::string& shown, bool prepared = true) {
+    void open(const std::string& type, const std::string& captions, const std::string& shown,
+              bool prepared) {
+        items.at(0) = *ParseItemDescriptor("L\t1\t" + type + "\t1\t4\tLevel\t\t" + captions);
         editor = std::make_unique<frmKelvra_EditItemArray>(platform, items);
         editor->SetKelvraObj(KV);
         editor->SetItemIdx(0);
@@ -56,116 +41,97 @@ struct ArrayEditorRig : ScriptedTerminal {
         if (prepared) {
             QTest::qWait(frmKelvra_EditItemArray::kDeferredStartMs + 30);
         }
-        return *editor;
+    }
+    void type(const QString& typed) {
+        if (auto* time = Child<QTimeEdit>(*editor, "dtpTime"); time->isVisible()) {
+            time->setTime(QTime::fromString(typed, "HH:mm:ss"));
+        } else if (auto* date = Child<QDateEdit>(*editor, "dtpDate"); date->isVisible()) {
+            date->setDate(QDate::fromString(typed, "dd-MM-yyyy"));
+        } else if (auto* list = Child<QComboBox>(*editor, "cboItemData"); list->isVisible()) {
+            list->setEditText(typed);
+        } else {
+            Child<QLineEdit>(*editor, "txtItemData")->setText(typed);
+        }
     }
     void press(const std::string& key) {
-        if (key == "return" || key == "esc") {
+        const std::vector<std::string> buttons = {"ok", "cancel", "sync", "default"};
+        const auto index = std::ranges::find(buttons, key) - buttons.begin();
+        if (index == 4) {
             QTest::keyClick(editor.get(), key == "esc" ? Qt::Key_Escape : Qt::Key_Return);
-            return;
+        } else {
+            Child<QPushButton>(*editor, QString("cmdCtrl(%1)").arg(index))->click();
         }
-        const char* names[] = {"ok", "cancel", "sync", "default"};
-        const int index = static_cast<int>(std::find(names, names + 4, key) - names);
-        Child<QPushButton>(*editor, QString("cmdCtrl(%1)").arg(index))->click();
     }
 };
 
-// A press during the wait would run inside it: a second write, a reply taken by the wrong
-// command and a false error.
-TEST(PropertyViewWrites, APressWhileAnEditorCommandWaitsIsDropped) {
-    struct Row {
-        const char* type;
-        const char* first;
-        const char* during;
-        std::size_t writes, defaults;
-    };
-    const std::vector<Row> rows = {
-        {"VAL", "ok", "return", 1, 0},    {"VAL", "ok", "ok", 1, 0},
-        {"VAL", "ok", "esc", 1, 0},       {"VAL", "ok", "cancel", 1, 0},
-        {"VAL", "default", "ok", 0, 1},   {"VAL", "default", "default", 0, 1},
-        {"DATE", "sync", "return", 1, 0}, {"TIME", "sync", "sync", 1, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.type) + " " + row.first + " then " + row.during);
-        ArrayEditorRig rig;
-        Describe(rig.items, row.type);
-        rig.script = {{"IS", {"A"}}, {"ID", {"A3"}}};
-        rig.open("5");
-        rig.time.at(20, [&] { rig.press(row.during); });
-        rig.press(row.first);
-        EXPECT_EQ(rig.sent("IS"), row.writes);
-        EXPECT_EQ(rig.sent("ID"), row.defaults);
-        EXPECT_TRUE(rig.dialogs.messageBoxes.empty()) << rig.dialogs.messageBoxes.front();
-        EXPECT_EQ(rig.editor->isVisible(), row.defaults == 1);
-    }
-}
-
-TEST(PropertyViewWrites, OkWritesOnlyAValueTheOperatorChangedAndRefusesOneThatIsNone) {
+// What OK writes: once, and only a value the operator meant. A press during the editor's wait
+// would run inside it: a second write, a reply taken by the wrong command and a false error.
+TEST(PropertyViewWrites, AnEditorWritesOncePerPressOnlyAValueTheOperatorMeant) {
     struct Row {
         const char* type;
         const char* captions;
         const char* shown;
         const char* typed; // nullptr: left as prepared
-        const char* sent;  // "": nothing
+        const char* press; // the press, and "/" the one while its command waits
+        const char* wire;  // the commands sent
+        const char* last;  // the last one
         const char* refusal = "";
         bool prepared = true;
     };
     const char* kNumber = "\"Level\" takes a number";
     const std::vector<Row> rows = {
-        {"TIME", "", "08:00:00", nullptr, ""}, // the clock is not set back to the load's time
-        {"TIME", "", "08:00:00", "10:11:12", "IS000010:11:12"},
-        {"DATE", "", "06-12-2026", nullptr, ""},
-        {"DATE", "", "06-12-2026", "24-12-2030", "IS000024-12-2030"},
-        {"VAL", "", "5", "abc", "", kNumber},
-        {"VAL", "", "5", "", "", kNumber},
-        {"VAL", "", "5", " 7 ", "IS00007"},
-        {"VAL", "0 Off;1 On", "0 Off", "1 On", "IS00001"},
-        {"VAL", "Off;On", "Off", "On", "IS00001"}, // a caption without a number: its position
-        {"VAL", "Off;On", "Off", "xyz", "", "\"Level\" takes one of its values or a number"},
-        {"STR", "", "********", nullptr, ""}, // the mask is not a value
-        {"STR", "", "GATE", "", "IS0000"},
-        {"FOO", "", "x", nullptr, "", "\"Level\" is of type \"FOO\""},
-        {"STR", "", "GATE", nullptr, "", "\"Level\" shows no value yet", false},
+        {"VAL", "", "5", nullptr, "ok/return", "IS ", "IS00005"},
+        {"VAL", "", "5", nullptr, "ok/ok", "IS ", "IS00005"},
+        {"VAL", "", "5", nullptr, "ok/esc", "IS ", "IS00005"},
+        {"VAL", "", "5", nullptr, "ok/cancel", "IS ", "IS00005"},
+        {"VAL", "", "5", nullptr, "default/ok", "ID ", "ID0000"},
+        {"VAL", "", "5", nullptr, "default/default", "ID ", "ID0000"},
+        {"DATE", "", "5", nullptr, "sync/return", "IS ", "IS000006-12-2026"},
+        {"TIME", "", "5", nullptr, "sync/sync", "IS ", "IS000008:00:00"},
+        {"TIME", "", "07:00:00", nullptr, "ok", "", ""}, // the clock is not set back
+        {"TIME", "", "07:00:00", "10:11:12", "ok", "IS ", "IS000010:11:12"},
+        {"DATE", "", "06-12-2026", nullptr, "ok", "", ""},
+        {"DATE", "", "06-12-2026", "24-12-2030", "ok", "IS ", "IS000024-12-2030"},
+        {"VAL", "", "5", "abc", "ok", "", "", kNumber},
+        {"VAL", "", "5", "", "ok", "", "", kNumber},
+        {"VAL", "", "5", " 7 ", "ok", "IS ", "IS00007"},
+        {"VAL", "0 Off;1 On", "0 Off", "1 On", "ok", "IS ", "IS00001"},
+        {"VAL", "Off;On", "Off", "On", "ok", "IS ", "IS00001"}, // a caption without a number
+        {"VAL", "Off;On", "Off", "xyz", "ok", "", "", "\"Level\" takes one of its values"},
+        {"STR", "", "********", nullptr, "ok", "", ""}, // the mask is not a value
+        {"STR", "", "GATE", "", "ok", "IS ", "IS0000"},
+        {"FOO", "", "x", nullptr, "ok", "", "", "\"Level\" is of type \"FOO\""},
+        {"STR", "", "GATE", nullptr, "ok", "", "", "\"Level\" shows no value yet", false},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.type) + " " + row.shown + " " + (row.typed ? row.typed : "-"));
+        SCOPED_TRACE(std::string(row.type) + " " + row.shown + " " + (row.typed ? row.typed : "-") +
+                     " " + row.press);
         ArrayEditorRig rig;
-        Describe(rig.items, row.type, row.captions);
-        rig.script = {{"IS", {"A"}}};
-        auto& editor = rig.open(row.shown, row.prepared);
+        rig.script = {{"IS", {"A"}}, {"ID", {"A3"}}};
+        rig.open(row.type, row.captions, row.shown, row.prepared);
         if (row.typed != nullptr) {
-            const QString typed = row.typed;
-            if (auto* time = Child<QTimeEdit>(editor, "dtpTime"); time->isVisible()) {
-                time->setTime(QTime::fromString(typed, "HH:mm:ss"));
-            } else if (auto* date = Child<QDateEdit>(editor, "dtpDate"); date->isVisible()) {
-                date->setDate(QDate::fromString(typed, "dd-MM-yyyy"));
-            } else if (auto* list = Child<QComboBox>(editor, "cboItemData"); list->isVisible()) {
-                list->setEditText(typed);
-            } else {
-                Child<QLineEdit>(editor, "txtItemData")->setText(typed);
-            }
+            rig.type(row.typed);
         }
-        rig.press("ok");
-        EXPECT_EQ(rig.sent("IS") == 0 ? "" : rig.requests.back(), row.sent);
-        const std::string refusal = row.refusal;
-        ASSERT_EQ(rig.dialogs.messageBoxes.size(), refusal.empty() ? 0u : 1u);
-        if (!refusal.empty()) {
-            EXPECT_NE(rig.dialogs.messageBoxes[0].text.find(refusal), std::string::npos)
-                << rig.dialogs.messageBoxes[0].text;
+        const std::string press = row.press;
+        if (const auto slash = press.find('/'); slash != std::string::npos) {
+            rig.time.at(20, [&rig, during = press.substr(slash + 1)] { rig.press(during); });
         }
-        // Refused, the editor stays open with what was typed; otherwise it has closed.
-        EXPECT_EQ(editor.isVisible(), !refusal.empty());
-        EXPECT_EQ(editor.IsOK(), *row.sent != '\0');
+        rig.press(press.substr(0, press.find('/')));
+        EXPECT_EQ(rig.wire(), row.wire);
+        EXPECT_EQ(rig.requests.empty() ? "" : rig.requests.back(), row.last);
+        const bool refused = *row.refusal != '\0';
+        EXPECT_EQ(rig.dialogs.messageBoxes.size(), refused ? 1u : 0u);
+        EXPECT_NE(rig.boxes().find(row.refusal), std::string::npos) << rig.boxes();
+        // Refused, the editor stays open with what was typed; after Default too.
+        EXPECT_EQ(rig.editor->isVisible(), refused || press.starts_with("default"));
+        EXPECT_EQ(rig.editor->IsOK(), *row.wire != '\0' && !press.starts_with("default"));
     }
 }
 
-ScriptedTerminal& LoadedView(ScriptedTerminal& rig, const std::string& flags = "8") {
-    rig.script["LS"] = {"AI"};
-    rig.script["IC"] = {"A1"};
-    rig.script["I?00"] = {"AMODE\t1\tVAL\t1\t" + flags + "\tMode\t\t"};
-    rig.script["IG00"] = {"A1"};
-    rig.script["XU"] = {"A3"};
+// Logged in, one item that needs the login.
+void LoadedView(ScriptedTerminal& rig) {
+    rig.script = {{"LS", {"AI"}}, {"IC", {"A1"}}, {"I?00", {"AM\t1\tVAL\t1\t8\tMode\t\t"}}};
     rig.load();
-    return rig;
 }
 
 TEST(PropertyViewWrites, ThePunchTimesInputRefusesAnAnswerThatIsNoNumberAndAsksAgain) {
@@ -177,12 +143,9 @@ TEST(PropertyViewWrites, ThePunchTimesInputRefusesAnAnswerThatIsNoNumberAndAsksA
         rig.dialogs.inputAnswers.assign(answers.begin(), answers.end());
         rig.view.EditPunchErrorTimes();
         EXPECT_EQ(rig.sent("XP") == 0 ? "" : rig.requests.back(), sent);
-        const bool refused = answers[0] == "abc";
-        ASSERT_EQ(rig.dialogs.messageBoxes.size(), refused ? 1u : 0u);
-        if (refused) {
-            EXPECT_NE(rig.dialogs.messageBoxes[0].text.find("\"Punch Error Times\" takes a number"),
-                      std::string::npos);
-        }
+        EXPECT_EQ(rig.boxes(), answers[0] != "abc" ? ""
+                                                   : "\"Punch Error Times\" takes a number "
+                                                     "(0-10, 0=Disabled); \"abc\" is none.\n");
     }
 }
 
@@ -194,10 +157,8 @@ struct TableRig : ScriptedTerminal {
     std::string name;
 
     TableRig() {
-        catalogues.items.at(0) = {"EMP", 1, "TAB", 2, 4, "Employees", "", {}};
-        script = {{"I*0000", {"A1\tVAL\tNo.\t"}},
-                  {"I*0001", {"A2\tSTR\tName\t"}},
-                  {"IF", {"A3\t7\tADA", "E"}}};
+        catalogues.items.at(0) = *ParseItemDescriptor("EMP\t1\tTAB\t2\t4\tEmployees");
+        script = {{"I*0000", {"A1\tVAL"}}, {"I*0001", {"A2\tSTR"}}, {"IF", {"A3\t7\tADA", "E"}}};
         AnswerWindow(dialogs, "frmKelvra_EditRecord", [this](QDialog& record) {
             if (!name.empty()) {
                 static_cast<frmKelvra_EditRecord&>(record).ClickRow(1);
@@ -209,6 +170,7 @@ struct TableRig : ScriptedTerminal {
     void open() {
         table = std::make_unique<frmKelvra_EditItemTable>(platform, catalogues);
         table->SetKelvraObj(KV);
+        table->SetItemIdx(0);
         table->show();
         auto* add = Child<QAction>(*table, "Add");
         EXPECT_TRUE(QTest::qWaitFor([&] { return add->isEnabled() || !table->isVisible(); }, 1000));
@@ -270,19 +232,36 @@ TEST(PropertyViewWrites, TableChangesNameTheirRecordCountTheirAttemptsAndShowWha
             : step == 'R' ? rig.table->RemoveRecord()
                           : void();
         }
-        std::string wire, last;
+        std::string last;
         for (std::size_t i = before; i < rig.requests.size(); ++i) {
-            wire += rig.requests[i].substr(0, 2) + " ";
             last = rig.requests[i].starts_with("IU") ? last : rig.requests[i];
         }
-        EXPECT_EQ(wire, row.wire);
+        EXPECT_EQ(rig.wire(before), row.wire);
         EXPECT_EQ(last, row.last);
         EXPECT_EQ(rig.rows(), row.rows);
-        ASSERT_EQ(rig.dialogs.messageBoxes.size(), row.boxes);
-        if (row.boxes > 0) {
-            EXPECT_NE(rig.dialogs.messageBoxes.back().text.find(row.message), std::string::npos)
-                << rig.dialogs.messageBoxes.back();
-        }
+        EXPECT_EQ(rig.dialogs.messageBoxes.size(), row.boxes);
+        EXPECT_NE(rig.boxes().find(row.message), std::string::npos) << rig.boxes();
+    }
+}
+
+TEST(PropertyViewWrites, OnTheTableGridInsertAddsEnterEditsAndDeleteRemoves) {
+    const std::vector<std::tuple<Qt::Key, std::string, std::string>> keys = {
+        {Qt::Key_Insert, "IA IU ", "Add Record - Employees"},
+        {Qt::Key_Return, "IE IU ", "Edit Record - Employees"},
+        {Qt::Key_Delete, "IR IU ", ""}};
+    for (const auto& [key, wire, title] : keys) {
+        TableRig rig;
+        rig.open();
+        EXPECT_EQ(rig.table->windowTitle().toStdString(), "Edit Item - Employees");
+        std::string shown;
+        AnswerWindow(rig.dialogs, "frmKelvra_EditRecord", [&shown](QDialog& record) {
+            shown = record.windowTitle().toStdString();
+            Child<QPushButton>(record, "cmdCtrl(0)")->click();
+        });
+        const std::size_t before = rig.requests.size();
+        QTest::keyClick(Child<FlexGrid>(*rig.table, "grd"), key);
+        EXPECT_EQ(rig.wire(before), wire);
+        EXPECT_EQ(shown, title);
     }
 }
 

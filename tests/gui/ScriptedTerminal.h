@@ -63,12 +63,37 @@ struct ScriptedTerminal {
         return static_cast<std::size_t>(std::count_if(
             requests.begin(), requests.end(), [&](const auto& r) { return r.starts_with(start); }));
     }
+    // A terminal of `count` number items ("Item k", its help "Help k", each read as 5), with
+    // the punch error times.
+    void describeItems(int count) {
+        script = {{"LS", {"AO"}}, {"IC", {"A" + std::to_string(count)}}, {"IG", {"A5"}}};
+        for (int k = 0; k < count; ++k) {
+            const std::string number = (k < 10 ? "0" : "") + std::to_string(k);
+            script["I?" + number] = {"AN\t1\tVAL\t1\t4\tItem " + std::to_string(k) + "\tHelp " +
+                                     std::to_string(k)};
+        }
+    }
     void load() {
         view.SetKelvraObj(KV);
         view.SetIP("127.0.0.1");
         view.SetSource(1);
         view.SetRetries(3);
         view.LoadItems();
+    }
+    // The command letters sent from request `from` on, and the texts of the message boxes.
+    std::string wire(std::size_t from = 0) const {
+        std::string letters;
+        for (std::size_t i = from; i < requests.size(); ++i) {
+            letters += requests[i].substr(0, 2) + " ";
+        }
+        return letters;
+    }
+    std::string boxes() const {
+        std::string texts;
+        for (const auto& box : dialogs.messageBoxes) {
+            texts += box.text + "\n";
+        }
+        return texts;
     }
     FlexGrid& grid() { return *Child<FlexGrid>(view, "grd"); }
     std::string shown(int row) { return grid().Text(row, 1).toStdString(); }
