@@ -318,7 +318,9 @@ void frmKelvraProperties::ShowEditor(QDialog& editor, int row,
     connectStatus();
     const QRect cells = grd->visualRect(grd->model()->index(row, 0))
                             .united(grd->visualRect(grd->model()->index(row, kValueColumn)));
-    editor.adjustSize();
+    if (!editor.testAttribute(Qt::WA_Resized)) {
+        editor.adjustSize(); // the size it shows at, unless it chose one
+    }
     PlaceBeside(editor, QRect(grd->viewport()->mapToGlobal(cells.topLeft()), cells.size()));
     ShowDialogModal(m_platform.dialogs, editor);
     SetPanel1(panel);

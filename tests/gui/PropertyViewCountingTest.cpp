@@ -1,13 +1,9 @@
 // The counting rules of the property view and its editors, against a scripted terminal behind a
 // fake datagram link in virtual time: how many times each command is sent when the terminal
-// fails, and what the record editor keeps.
+// fails.
 #include "ScriptedTerminal.h"
-#include "property_editor/ShownDates.h"
-#include "property_editor/frmKelvra_EditRecord.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+#include <QAction>
 #include <gtest/gtest.h>
 
 namespace kelvra {
@@ -17,23 +13,32 @@ using test::Child;
 using test::Fails;
 using test::ScriptedTerminal;
 
+// A failed check leaves the view open for another Refresh; a silent terminal is named so.
 TEST(PropertyViewCounting, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
     struct Row {
         int statusFailures, countFailures;
         std::size_t statusSent, countSent;
         std::string panel;
+        std::string message = "KV_ERR_COMMAND_EXECUTION_FAILED\n";
+        const char* failure = "F";
     };
     const std::vector<Row> rows = {
-        {0, 0, 1, 1, "On-Line"},
+        {0, 0, 1, 1, "On-Line", ""},
         {3, 99, 4, 2, "Connect Failed."}, // counter at 3: the count gets attempts 4 and 5
         {0, 99, 1, 5, "Connect Failed."},
-        {99, 0, 4, 0, "Retry... 4"}, // Retries+1 status attempts, then the window closes
+        {99, 0, 4, 0, "Retry... 4"}, // Retries+1 status attempts
+        {99, 0, 4, 0, "Retry... 4",
+         "The terminal did not answer (KV_ERR_TIMEOUT, 4 tries). Check the link and the "
+         "terminal, then press Refresh.\n",
+         ""},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.statusFailures * 100 + row.countFailures);
+        SCOPED_TRACE(row.panel + row.failure);
         ScriptedTerminal rig;
-        rig.script = {{"LS", Fails(row.statusFailures, "AO")},
+        rig.script = {{"LS", std::vector<std::string>(row.statusFailures, row.failure)},
                       {"IC", Fails(row.countFailures, "A0")}};
+        rig.script["LS"].push_back("AO");
+        rig.view.show();
         rig.load();
         EXPECT_EQ(rig.sent("LS"), row.statusSent);
         EXPECT_EQ(rig.sent("IC"), row.countSent);
@@ -41,13 +46,14 @@ TEST(PropertyViewCounting, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
         // A reconnect after every failed status query.
         EXPECT_EQ(std::count(rig.links.journal.begin(), rig.links.journal.end(), "close socket 0"),
                   std::min<long>(row.statusFailures, static_cast<long>(row.statusSent)));
-        const bool failed = row.panel != "On-Line";
-        EXPECT_EQ(rig.view.LoginIsOK(), !failed);
-        if (failed) {
-            EXPECT_EQ(rig.dialogs.messageBoxes.back().text, "KV_ERR_COMMAND_EXECUTION_FAILED");
-        } else {
-            EXPECT_EQ(Child<FlexGrid>(rig.view, "grd")->rowCount(), 1); // no items: the punch row
-        }
+        EXPECT_EQ(rig.view.LoginIsOK(), row.message.empty());
+        EXPECT_EQ(rig.boxes(), row.message);
+        EXPECT_TRUE(rig.view.isVisible());
+        rig.script = {{"LS", {"AO"}}, {"IC", {"A0"}}};
+        Child<QAction>(rig.view, "mnuFiles(0)")->trigger(); // "&Refresh"
+        EXPECT_EQ(rig.view.StatusText(1), "On-Line");
+        EXPECT_EQ(rig.grid().rowCount(), 1); // no items: the punch row
+        EXPECT_TRUE(rig.view.LoginIsOK());
     }
 }
 
@@ -73,50 +79,6 @@ TEST(PropertyViewCounting, MembersShareOneRetryBudgetAndMaskedValuesMarkThePassw
     EXPECT_EQ(rig.shown(2), "");
     EXPECT_EQ(rig.shown(3), "********");
     EXPECT_EQ(rig.view.PasswordRow(), 3);
-}
-
-TEST(PropertyViewCounting, TheRecordEditorCommitsOnlyWhatItShouldKeep) {
-    struct Row {
-        std::vector<std::string> steps; // "c<row>" click, "t<text>" type, "bg" background
-        std::string name;               // field 0 after OK
-    };
-    const std::vector<Row> rows = {
-        {{"c0", "t"}, "ADA"}, // an empty value is never written back
-        {{"c0", "tBOB", "c0"}, "BOB"},
-        {{"c0", "tBOB", "bg"}, "ADA"},
-        // After the background click the row still counts as edited: the next click only ends
-        // the edit, and what is typed then goes nowhere.
-        {{"c0", "tBOB", "bg", "c0", "tCY"}, "ADA"},
-        {{"c1"}, "ADA"},
-    };
-    for (const Row& row : rows) {
-        ScriptedTerminal rig;
-        Catalogues catalogues;
-        catalogues.items.at(0).Size = 2;
-        catalogues.fields.Resize(2);
-        catalogues.fields.at(0).Type = "STR";
-        catalogues.fields.at(1).Type = "DATE";
-        frmKelvra_EditRecord record(rig.platform, catalogues);
-        record.SetRecordData({"ADA", "31-12-2027"});
-        record.show();
-        auto& grid = *Child<QTableWidget>(record, "grd");
-        for (const std::string& step : row.steps) {
-            const QPoint cell = grid.visualRect(grid.model()->index(step[1] - '0', 1)).center();
-            if (step == "bg") {
-                QTest::mouseClick(&record, Qt::LeftButton, {}, QPoint(1, 1));
-            } else if (step[0] == 'c') {
-                QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell);
-            } else {
-                Child<QLineEdit>(record, "txtFieldData")->setText(step.substr(1).c_str());
-            }
-        }
-        Child<QPushButton>(record, "cmdCtrl(0)")->click();
-        frmKelvra_EditRecord::Fields fields;
-        record.GetRecordData(fields);
-        EXPECT_EQ(fields[0], row.name) << testing::PrintToString(row.steps);
-        // A date opened in its picker keeps its day: the picker starts at the shown date.
-        EXPECT_EQ(ReadShownDate(QString::fromStdString(fields[1])), QDate(2027, 12, 31));
-    }
 }
 
 } // namespace
