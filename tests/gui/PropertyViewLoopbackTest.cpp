@@ -1,6 +1,6 @@
 // The property view opened from the "Property View" button of the console program as it starts,
-// against the terminal simulator over loopback UDP: the load, the login, the editors writing
-// the terminal, the punch error times and the menus.
+// against the terminal simulator over loopback UDP: the load, the login, the table editor
+// writing the terminal, the punch error times and the menus.
 #include "LoopbackAddresses.h"
 #include "ProgramRig.h"
 #include "PropertyViewRig.h"
@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDateEdit>
 #include <gtest/gtest.h>
 #include <regex>
 
@@ -22,7 +21,7 @@ using test::Child;
 using test::WaitUntil;
 
 // The simulator's catalogue, one row per item, and the punch-error-times row after it.
-enum Row { kTime, kDate, kMachNo, kMachName, kDateFormat, kPassword, kLanguage, kBellVolume };
+enum Row { kTime, kDate, kMachNo, kMachName, kDateFormat, kPassword };
 constexpr int kFirmware = 10, kEmployees = 11, kPunchTimesRow = 12;
 
 void ClickCell(QTableWidget& grid, int row, int column, bool twice = false) {
@@ -62,10 +61,6 @@ struct PropertyViewLoopback : test::ProgramRig {
     std::string shown(int row) { return grid().Text(row, 1).toStdString(); }
     bool reachable(int row) { return grid().Colour(row, 1) == WindowTextColour(); }
     void choose(const char* action) { Child<QAction>(*view, action)->trigger(); }
-    std::string terminalValue(const char* item) {
-        return simulator->withTerminal(1, [item](auto& t) { return t.itemValue(item); })
-            .value_or("<none>");
-    }
     // The toolbar's Edit on a row, with `act` working the editor that opens.
     void edit(int row, const char* editor, std::function<void(QDialog&)> act) {
         AnswerWindow(dialogs, editor, std::move(act));
@@ -133,32 +128,6 @@ TEST(PropertyViewLoopback, LoadsLogsInAndRunsTheMenus) {
     });
     rig.choose("mnuTools(8)");
     EXPECT_EQ(rig.simulator->withTerminal(1, [](auto& t) { return t.bellMode(); }), 1);
-}
-
-TEST(PropertyViewLoopback, TheArrayItemEditorWritesEachKindOfValue) {
-    PropertyViewLoopback rig;
-    ASSERT_TRUE(rig.loaded);
-    rig.login();
-    const auto prepared = [](QDialog& editor, const char* control) {
-        QWidget* value = Child<QWidget>(editor, control);
-        EXPECT_TRUE(WaitUntil([value] { return value->isVisible(); }));
-        return value;
-    };
-    rig.edit(kBellVolume, "frmKelvra_EditItemArray", [&](QDialog& editor) {
-        static_cast<QComboBox*>(prepared(editor, "cboItemData"))->setCurrentIndex(3);
-        ClickButton(editor, "cmdCtrl(0)");
-    });
-    const std::string shownDate = rig.shown(kDate);
-    rig.edit(kDate, "frmKelvra_EditItemArray", [&](QDialog& editor) {
-        auto* picker = static_cast<QDateEdit*>(prepared(editor, "dtpDate"));
-        EXPECT_EQ(picker->date().toString("dd-MM-yyyy").toStdString(), shownDate);
-        picker->setDate(QDate(2030, 12, 24));
-        ClickButton(editor, "cmdCtrl(0)");
-    });
-    EXPECT_EQ(rig.terminalValue("BELLVOL"), "3");
-    EXPECT_EQ(rig.shown(kBellVolume), "3 High");
-    EXPECT_EQ(rig.terminalValue("DATE"), "24-12-2030");
-    EXPECT_EQ(rig.shown(kDate), "24-12-2030");
 }
 
 // The records of the simulator's table item, as "IF" gives them.

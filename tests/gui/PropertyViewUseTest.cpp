@@ -1,14 +1,11 @@
-// The property view as an operator uses it: a load stopped or closed after the command in
-// flight with old values marked until read again, the keyboard in the view and the record
-// editor, and the view's grid in place.
-#include "ScriptedTerminal.h"
+// The property view against a scripted terminal in virtual time: the retry counts, a load that
+// stops after the command in flight, values shown old until read again; the record editor.
+#include "PropertyViewRig.h"
 #include "property_editor/frmKelvra_EditRecord.h"
 
 #include <QAction>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -16,89 +13,111 @@
 namespace kelvra {
 namespace {
 
-using test::AnswerWindow;
 using test::Child;
+using test::Fails;
 using test::ScriptedTerminal;
 
-TEST(PropertyViewUse, ALoadStopsAfterTheCommandInFlightKeepingWhatItRead) {
+// A failed check leaves the view open for another Refresh; a silent terminal is named so.
+TEST(PropertyViewUse, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
     struct Row {
-        bool refresh;       // a load before, whose values are old during this one
-        const char* action; // at the request of item 1's descriptor
-        bool closes;
+        int statusFailures, countFailures;
+        std::size_t statusSent, countSent;
+        std::string panel;
+        std::string message = "KV_ERR_COMMAND_EXECUTION_FAILED\n";
+        const char* failure = "F";
     };
-    const std::vector<Row> rows = {{false, "cmdStop", false},
-                                   {true, "cmdStop", false},
-                                   {true, "close", true},
-                                   {false, "mnuFiles(2)", true}};
+    const std::vector<Row> rows = {
+        {0, 0, 1, 1, "On-Line", ""},
+        {3, 99, 4, 2, "Connect Failed."}, // counter at 3: the count gets attempts 4 and 5
+        {0, 99, 1, 5, "Connect Failed."},
+        {99, 0, 4, 0, "Retry... 4"}, // Retries+1 status attempts
+        {99, 0, 4, 0, "Retry... 4",
+         "The terminal did not answer (KV_ERR_TIMEOUT, 4 tries). Check the link and the "
+         "terminal, then press Refresh.\n",
+         ""},
+    };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.action) + (row.refresh ? " refresh" : ""));
+        SCOPED_TRACE(row.panel + row.failure);
         ScriptedTerminal rig;
-        rig.describeItems(3);
+        rig.script = {{"LS", std::vector<std::string>(row.statusFailures, row.failure)},
+                      {"IC", Fails(row.countFailures, "A0")}};
+        rig.script["LS"].push_back("AO");
         rig.view.show();
-        if (row.refresh) {
-            rig.load();
-            rig.script["IG"] = {"A6"};
-        }
-        bool oldDuringLoad = false;
+        rig.load();
+        EXPECT_EQ(rig.sent("LS"), row.statusSent);
+        EXPECT_EQ(rig.sent("IC"), row.countSent);
+        EXPECT_EQ(rig.view.StatusText(1), row.panel);
+        // A reconnect after every failed status query.
+        EXPECT_EQ(std::count(rig.links.journal.begin(), rig.links.journal.end(), "close socket 0"),
+                  std::min<long>(row.statusFailures, static_cast<long>(row.statusSent)));
+        EXPECT_EQ(rig.view.LoginIsOK(), row.message.empty());
+        EXPECT_EQ(rig.boxes(), row.message);
+        EXPECT_TRUE(rig.view.isVisible());
+        rig.script = {{"LS", {"AO"}}, {"IC", {"A0"}}};
+        Child<QAction>(rig.view, "mnuFiles(0)")->trigger(); // "&Refresh"
+        EXPECT_EQ(rig.view.StatusText(1), "On-Line");
+        EXPECT_EQ(rig.grid().rowCount(), 1); // no items: the punch row
+        EXPECT_TRUE(rig.view.LoginIsOK());
+    }
+}
+
+TEST(PropertyViewUse, MembersShareOneRetryBudgetAndMaskedValuesMarkThePasswordRow) {
+    ScriptedTerminal rig;
+    rig.script = {
+        {"LS", {"AO"}},
+        {"IC", {"A4"}},
+        {"I?00", {"ASIZE3\t100\tVAL\t3\t4\tThree\t\t"}},
+        {"IG00", {"A10", "A11", "A12"}},
+        {"I?01", {"ALOGINPWD\t101\tSTR\t1\t8\tPassword\t\t"}},
+        {"IG01", {"Asecret"}},
+        {"I?02", {"AFAILS\t102\tVAL\t2\t4\tFailing\t\t"}},
+        {"IG02", {"F"}},
+        {"I?03", {"AHIDDEN\t103\tSTR\t1\t8\tHidden\t\t"}},
+        {"IG03", {"D"}},
+    };
+    rig.load();
+    EXPECT_EQ(rig.sent("IG00"), 3u);
+    EXPECT_EQ(rig.shown(0), "12"); // the members share the cell; the last one read stays
+    EXPECT_EQ(rig.shown(1), "********");
+    EXPECT_EQ(rig.sent("IG02"), 5u); // 4 attempts for member 0 spend the budget of 3 retries
+    EXPECT_EQ(rig.shown(2), "");
+    EXPECT_EQ(rig.shown(3), "********");
+    EXPECT_EQ(rig.view.PasswordRow(), 3);
+}
+
+// Stop, a close and Exit during a Refresh, at item 1's descriptor: the first load's values show
+// old until read again, and the rows not reached say so.
+TEST(PropertyViewUse, ALoadStopsAfterTheCommandInFlightKeepingWhatItRead) {
+    for (const std::string action : {"cmdStop", "close", "mnuFiles(2)"}) {
+        ScriptedTerminal rig;
+        rig.script = {{"LS", {"AO"}},
+                      {"IC", {"A3"}},
+                      {"IG", {"A5", "A5", "A5", "A6"}},
+                      {"I?0", {"AN\t1\tVAL\t1\t4\tItem"}}};
+        rig.view.show();
+        rig.load();
         rig.onRequest = [&](const std::string& body) {
             if (body == "I?01") {
-                const QTableWidgetItem* cell = rig.grid().item(2, 1);
-                oldDuringLoad = cell && cell->font().italic() && cell->foreground() == kGray;
-                const std::string action = row.action;
+                EXPECT_TRUE(rig.grid().item(2, 1)->font().italic() && !rig.reachable(2));
                 action == "close"     ? void(rig.view.close())
                 : action == "cmdStop" ? Child<QPushButton>(rig.view, "cmdStop")->click()
-                                      : Child<QAction>(rig.view, row.action)->trigger();
+                                      : Child<QAction>(rig.view, action.c_str())->trigger();
             }
         };
         rig.load();
-        EXPECT_EQ(oldDuringLoad, row.refresh);
-        EXPECT_EQ(rig.sent("I?02"), row.refresh ? 1u : 0u);
-        EXPECT_EQ(rig.sent("XU"), row.refresh ? 1u : 0u);
-        EXPECT_EQ(rig.view.isVisible(), !row.closes);
-        EXPECT_EQ(rig.shown(1), row.refresh ? "6" : "5");
+        EXPECT_EQ(rig.sent("I?02") + rig.sent("XU"), 2u) << action; // the first load's only
+        EXPECT_EQ(rig.view.isVisible(), action == "cmdStop");
+        EXPECT_EQ(rig.shown(1) + rig.shown(2), "6(not read)");
         EXPECT_FALSE(rig.grid().item(1, 1)->font().italic());
-        EXPECT_EQ(rig.shown(2), "(not read)");
-        if (!row.closes) {
-            EXPECT_EQ(rig.view.StatusText(1), "Stopped: 2 of 4 rows read.");
-            rig.grid().setCurrentCell(2, 1);
-            Child<QAction>(rig.view, "Edit")->trigger();
-            EXPECT_EQ(rig.dialogs.messageBoxes.back().text,
-                      "This item has not been read from the terminal. Press Refresh to read it.");
-        }
+        rig.grid().setCurrentCell(2, 1);
+        Child<QAction>(rig.view, "Edit")->trigger();
+        EXPECT_EQ(rig.boxes(), "This item has not been read from the terminal. Press Refresh to "
+                               "read it.\n");
     }
 }
 
-TEST(PropertyViewUse, ArrowsMoveTheHelpEnterEditsEscAsksAndAClickScrollsNoSideways) {
-    ScriptedTerminal rig;
-    rig.describeItems(40);
-    rig.view.resize(420, 360); // a vertical scroll bar narrows the cells
-    rig.view.show();
-    rig.load();
-    QApplication::processEvents(); // the scroll bars follow the rows on the event loop
-    FlexGrid& grid = rig.grid();
-    const QPoint cell = grid.visualRect(grid.model()->index(3, 0)).center(); // a caption
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell);
-    EXPECT_EQ(grid.horizontalScrollBar()->value(), 0); // the captions keep their first letters
-    QTest::keyClick(&grid, Qt::Key_Down);
-    EXPECT_EQ(Child<QPlainTextEdit>(rig.view, "txtHelp")->toPlainText(), "Help 4");
-    for (const auto key : {Qt::Key_Return, Qt::Key_F2}) {
-        std::string opened;
-        AnswerWindow(rig.dialogs, "frmKelvra_EditItemArray",
-                     [&opened](QDialog& editor) { opened = editor.windowTitle().toStdString(); });
-        QTest::keyClick(&grid, key);
-        EXPECT_EQ(opened, "Edit Item - Item 4");
-    }
-    for (const auto answer : {MessageAnswer::No, MessageAnswer::Yes}) {
-        rig.dialogs.messageAnswers.push_back(answer);
-        QTest::keyClick(&grid, Qt::Key_Escape);
-        EXPECT_EQ(rig.dialogs.messageBoxes.back().text, "Close the property view?");
-        EXPECT_EQ(rig.view.isVisible(), answer == MessageAnswer::No);
-    }
-}
-
-// What the record editor keeps of each step: c<row> a click, t<text> the text field set,
-// k<text> typed into the open editor, g<row><text> typed on the grid, Tab, Ret, bg a click on
-// the background.
+// What the record editor keeps of each step: c<row> a click, t<text> the text field set, k<text>
+// typed, g<row><text> typed on the grid, Tab, Ret, bg a click on the background.
 TEST(PropertyViewUse, TheRecordEditorKeepsWhatEachFieldTakesAndMovesFieldByField) {
     const std::vector<std::pair<std::string, std::string>> rows = {
         {"c1 t", "7 ADA 31-12-2027"}, // an empty value is never written back

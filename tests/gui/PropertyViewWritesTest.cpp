@@ -1,7 +1,6 @@
-// What the property view, its editors and its Tools windows write to a scripted terminal in
-// virtual time: once per press, only a value the operator changed or typed, never a record by
-// an index it does not have, and a grid that shows what the terminal kept.
-#include "ScriptedTerminal.h"
+// What the property view and its editors write to a scripted terminal in virtual time: once per
+// press, only what the operator meant, never a record by an index it lacks, and what it kept.
+#include "PropertyViewRig.h"
 #include "property_editor/frmKelvra_EditItemArray.h"
 #include "property_editor/frmKelvra_EditItemTable.h"
 #include "property_editor/frmKelvra_EditRecord.h"
@@ -72,35 +71,33 @@ TEST(PropertyViewWrites, AnEditorWritesOncePerPressOnlyAValueTheOperatorMeant) {
         const char* shown;
         const char* typed; // nullptr: left as prepared
         const char* press; // the press, and "/" the one while its command waits
-        const char* wire;  // the commands sent
-        const char* last;  // the last one
+        const char* sent;  // the one command sent, or ""
         const char* refusal = "";
         bool prepared = true;
     };
     const char* kNumber = "\"Level\" takes a number";
     const std::vector<Row> rows = {
-        {"VAL", "", "5", nullptr, "ok/return", "IS ", "IS00005"},
-        {"VAL", "", "5", nullptr, "ok/ok", "IS ", "IS00005"},
-        {"VAL", "", "5", nullptr, "ok/esc", "IS ", "IS00005"},
-        {"VAL", "", "5", nullptr, "ok/cancel", "IS ", "IS00005"},
-        {"VAL", "", "5", nullptr, "default/ok", "ID ", "ID0000"},
-        {"VAL", "", "5", nullptr, "default/default", "ID ", "ID0000"},
-        {"DATE", "", "5", nullptr, "sync/return", "IS ", "IS000006-12-2026"},
-        {"TIME", "", "5", nullptr, "sync/sync", "IS ", "IS000008:00:00"},
-        {"TIME", "", "07:00:00", nullptr, "ok", "", ""}, // the clock is not set back
-        {"TIME", "", "07:00:00", "10:11:12", "ok", "IS ", "IS000010:11:12"},
-        {"DATE", "", "06-12-2026", nullptr, "ok", "", ""},
-        {"DATE", "", "06-12-2026", "2030-12-24", "ok", "IS ", "IS000024-12-2030"},
-        {"VAL", "", "5", "abc", "ok", "", "", kNumber},
-        {"VAL", "", "5", "", "ok", "", "", kNumber},
-        {"VAL", "", "5", " 7 ", "ok", "IS ", "IS00007"},
-        {"VAL", "0 Off;1 On", "0 Off", "1 On", "ok", "IS ", "IS00001"},
-        {"VAL", "Off;On", "Off", "On", "ok", "IS ", "IS00001"}, // a caption without a number
-        {"VAL", "Off;On", "Off", "xyz", "ok", "", "", "\"Level\" takes one of its values"},
-        {"STR", "", "********", nullptr, "ok", "", ""}, // the mask is not a value
-        {"STR", "", "GATE", "", "ok", "IS ", "IS0000"},
-        {"FOO", "", "x", nullptr, "ok", "", "", "\"Level\" is of type \"FOO\""},
-        {"STR", "", "GATE", nullptr, "ok", "", "", "\"Level\" shows no value yet", false},
+        {"VAL", "", "5", nullptr, "ok/return", "IS00005"},
+        {"VAL", "", "5", nullptr, "ok/ok", "IS00005"},
+        {"VAL", "", "5", nullptr, "ok/esc", "IS00005"},
+        {"VAL", "", "5", nullptr, "default/ok", "ID0000"},
+        {"VAL", "", "5", nullptr, "default/default", "ID0000"},
+        {"DATE", "", "5", nullptr, "sync/return", "IS000006-12-2026"},
+        {"TIME", "", "5", nullptr, "sync/sync", "IS000008:00:00"},
+        {"TIME", "", "07:00:00", nullptr, "ok", ""}, // the clock is not set back
+        {"TIME", "", "07:00:00", "10:11:12", "ok", "IS000010:11:12"},
+        {"DATE", "", "06-12-2026", nullptr, "ok", ""},
+        {"DATE", "", "06-12-2026", "2030-12-24", "ok", "IS000024-12-2030"},
+        {"VAL", "", "5", "abc", "ok", "", kNumber},
+        {"VAL", "", "5", "", "ok", "", kNumber},
+        {"VAL", "", "5", " 7 ", "ok", "IS00007"},
+        {"VAL", "0 Off;1 On", "0 Off", "1 On", "ok", "IS00001"},
+        {"VAL", "Off;On", "Off", "On", "ok", "IS00001"}, // a caption without a number
+        {"VAL", "Off;On", "Off", "xyz", "ok", "", "\"Level\" takes one of its values"},
+        {"STR", "", "********", nullptr, "ok", ""}, // the mask is not a value
+        {"STR", "", "GATE", "", "ok", "IS0000"},
+        {"FOO", "", "x", nullptr, "ok", "", "\"Level\" is of type \"FOO\""},
+        {"STR", "", "GATE", nullptr, "ok", "", "\"Level\" shows no value yet", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.type) + " " + row.shown + " " + (row.typed ? row.typed : "-") +
@@ -116,48 +113,30 @@ TEST(PropertyViewWrites, AnEditorWritesOncePerPressOnlyAValueTheOperatorMeant) {
             rig.time.at(20, [&rig, during = press.substr(slash + 1)] { rig.press(during); });
         }
         rig.press(press.substr(0, press.find('/')));
-        EXPECT_EQ(rig.wire(), row.wire);
-        EXPECT_EQ(rig.requests.empty() ? "" : rig.requests.back(), row.last);
+        EXPECT_EQ(rig.requests.size(), *row.sent ? 1u : 0u);
+        EXPECT_EQ(rig.requests.empty() ? "" : rig.requests.back(), row.sent);
         EXPECT_EQ(rig.status, rig.wire() == "IS "   ? "Writing \"Level\"..."
                               : rig.wire() == "ID " ? "Reading the default of \"Level\"..."
                                                     : "");
         EXPECT_EQ(rig.busyAsSent, !rig.requests.empty());
+        // What the view then shows: the chosen caption, else the value written.
+        if (rig.wire() == "IS " && press == "ok") {
+            EXPECT_EQ(rig.editor->ItemData(), *row.captions ? row.typed : row.sent + 6);
+        }
         const bool refused = *row.refusal != '\0';
         EXPECT_EQ(rig.dialogs.messageBoxes.size(), refused ? 1u : 0u);
         EXPECT_NE(rig.boxes().find(row.refusal), std::string::npos) << rig.boxes();
         // Refused, the editor stays open with what was typed; after Default too.
         EXPECT_EQ(rig.editor->isVisible(), refused || press.starts_with("default"));
-        EXPECT_EQ(rig.editor->IsOK(), *row.wire != '\0' && !press.starts_with("default"));
-    }
-}
-
-// Logged in, one item that needs the login.
-void LoadedView(ScriptedTerminal& rig) {
-    rig.script = {{"LS", {"AI"}}, {"IC", {"A1"}}, {"I?00", {"AM\t1\tVAL\t1\t8\tMode\t\t"}}};
-    rig.load();
-}
-
-TEST(PropertyViewWrites, ThePunchTimesInputRefusesAnAnswerThatIsNoNumberAndAsksAgain) {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
-        {{"abc", "7"}, "XP07"}, {{"abc"}, ""}, {{""}, ""}, {{"4"}, "XP04"}};
-    for (const auto& [answers, sent] : rows) {
-        ScriptedTerminal rig;
-        LoadedView(rig);
-        rig.dialogs.inputAnswers.assign(answers.begin(), answers.end());
-        rig.view.EditPunchErrorTimes();
-        EXPECT_EQ(rig.sent("XP") == 0 ? "" : rig.requests.back(), sent);
-        EXPECT_EQ(rig.boxes(), answers[0] != "abc" ? ""
-                                                   : "\"Punch Error Times\" takes a number "
-                                                     "(0-10, 0=Disabled); \"abc\" is none.\n");
+        EXPECT_EQ(rig.editor->IsOK(), *row.sent != '\0' && !press.starts_with("default"));
     }
 }
 
 // The table "Employees" with one record read, index 3, and the record editor answered by
-// typing `name` into field 1 (empty: OK as it stands).
+// typing ZED into field 1.
 struct TableRig : ScriptedTerminal {
     Catalogues catalogues;
     std::unique_ptr<frmKelvra_EditItemTable> table;
-    std::string name;
     std::string recordTitle;
 
     TableRig() {
@@ -165,10 +144,8 @@ struct TableRig : ScriptedTerminal {
         script = {{"I*0000", {"A1\tVAL"}}, {"I*0001", {"A2\tSTR"}}, {"IF", {"A3\t7\tADA", "E"}}};
         AnswerWindow(dialogs, "frmKelvra_EditRecord", [this](QDialog& record) {
             recordTitle = record.windowTitle().toStdString();
-            if (!name.empty()) {
-                static_cast<frmKelvra_EditRecord&>(record).ClickRow(1);
-                Child<QLineEdit>(record, "txtFieldData")->setText(name.c_str());
-            }
+            static_cast<frmKelvra_EditRecord&>(record).ClickRow(1);
+            Child<QLineEdit>(record, "txtFieldData")->setText("ZED");
             Child<QPushButton>(record, "cmdCtrl(0)")->click();
         });
     }
@@ -178,6 +155,7 @@ struct TableRig : ScriptedTerminal {
         table->SetItemIdx(0);
         table->show();
         auto* add = Child<QAction>(*table, "Add");
+        EXPECT_FALSE(add->isEnabled()); // until the records are read
         EXPECT_TRUE(QTest::qWaitFor([&] { return add->isEnabled() || !table->isVisible(); }, 1000));
         EXPECT_EQ(table->windowTitle().toStdString(), "Edit Item - Employees");
     }
@@ -196,7 +174,7 @@ TEST(PropertyViewWrites, TableChangesNameTheirRecordCountTheirAttemptsAndShowWha
         const char* steps;            // Insert, Enter, Delete on the grid; N: the next box says No
         int failures, updateFailures; // of the first change, then of the item updates
         const char* wire;             // the changes and updates sent
-        const char* last;             // the last change sent
+        const char* last;             // the change sent
         const char* rows;             // index:name of each row afterwards
         std::size_t boxes;
         const char* message = ""; // in the last box
@@ -219,72 +197,53 @@ TEST(PropertyViewWrites, TableChangesNameTheirRecordCountTheirAttemptsAndShowWha
         {"NR", 0, 0, "", "", "3:ADA ", 1, kAsked},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.steps) + " " +
-                     std::to_string(row.failures * 100 + row.updateFailures));
+        SCOPED_TRACE(row.steps + std::to_string(row.failures * 100 + row.updateFailures));
         TableRig rig;
         rig.script[std::string("I") + row.steps[std::strlen(row.steps) - 1]] =
             test::Fails(row.failures, "A");
         rig.script["IU"] = test::Fails(row.updateFailures, "A");
-        rig.name = "ZED";
         rig.open();
         ASSERT_EQ(rig.rows(), "3:ADA ");
         const std::size_t before = rig.requests.size();
         for (const char step : std::string(row.steps)) {
-            if (step == 'N') {
-                rig.dialogs.messageAnswers.push_back(MessageAnswer::No);
-            }
             const Qt::Key key = step == 'A'   ? Qt::Key_Insert
                                 : step == 'E' ? Qt::Key_Return
                                               : Qt::Key_Delete;
-            if (step != 'N') {
-                QTest::keyClick(Child<FlexGrid>(*rig.table, "grd"), key);
-            }
-        }
-        std::string last;
-        for (std::size_t i = before; i < rig.requests.size(); ++i) {
-            last = rig.requests[i].starts_with("IU") ? last : rig.requests[i];
+            step == 'N' ? rig.dialogs.messageAnswers.push_back(MessageAnswer::No)
+                        : QTest::keyClick(Child<FlexGrid>(*rig.table, "grd"), key);
         }
         EXPECT_EQ(rig.wire(before), row.wire);
         EXPECT_TRUE(rig.recordTitle.empty() || rig.recordTitle.ends_with(" Record - Employees"));
-        EXPECT_EQ(last, row.last);
+        // Its retries are the same: the first change sent is the last.
+        EXPECT_EQ(rig.requests.size() > before ? rig.requests[before] : "", row.last);
         EXPECT_EQ(rig.rows(), row.rows);
         EXPECT_EQ(rig.dialogs.messageBoxes.size(), row.boxes);
         EXPECT_NE(rig.boxes().find(row.message), std::string::npos) << rig.boxes();
     }
 }
 
-// A record added before the records are read would show among them without an index.
-TEST(PropertyViewWrites, TheTableEditorAddsOnlyOnceItsRecordsAreReadAndClosingStopsTheReads) {
-    for (const bool close : {false, true}) {
-        TableRig rig;
-        rig.script["IF"] = {"A3\t7\tADA", "A4\t8\tBOB", "E"};
-        bool addEnabled = true;
-        rig.onRequest = [&](const std::string& body) {
-            if (body.starts_with("IF") && rig.sent("IF") == 1) {
-                addEnabled = Child<QAction>(*rig.table, "Add")->isEnabled();
-                close ? void(rig.table->close()) : void();
-            }
-        };
-        rig.open();
-        EXPECT_FALSE(addEnabled);
-        EXPECT_EQ(rig.sent("IF"), close ? 1u : 3u);
-        EXPECT_EQ(rig.table->isVisible(), !close);
-        EXPECT_EQ(Child<QAction>(*rig.table, "Add")->isEnabled(), !close);
-    }
-}
-
-// The card window logs the terminal out: the view asks the login state again once it closes.
-TEST(PropertyViewWrites, AfterTheCardWindowTheViewColoursItsRowsByTheLoginStateAgain) {
-    for (const auto& [state, loggedIn] : {std::pair{"AO", false}, std::pair{"AI", true}}) {
-        ScriptedTerminal rig;
-        LoadedView(rig);
+// The punch-times box asks again for an answer that is no number; after the card window, which
+// logs the terminal out, the view asks the login state again and colours its rows by it.
+TEST(PropertyViewWrites, ThePunchTimesBoxTakesOnlyANumberAndTheCardWindowLeavesTheLoginStateKnown) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{"abc", "7"}, "XP07"}, {{"abc"}, ""}, {{""}, ""}, {{"4"}, "XP04"}};
+    for (const auto& [answers, sent] : rows) {
+        ScriptedTerminal rig; // logged in, one item that needs the login
+        rig.script = {{"LS", {"AI"}}, {"IC", {"A1"}}, {"I?00", {"AM\t1\tVAL\t1\t8\tMode"}}};
+        rig.load();
+        rig.dialogs.inputAnswers.assign(answers.begin(), answers.end());
+        rig.view.EditPunchErrorTimes();
+        EXPECT_EQ(rig.sent("XP") == 0 ? "" : rig.requests.back(), sent);
+        EXPECT_EQ(rig.boxes(), answers[0] != "abc" ? ""
+                                                   : "\"Punch Error Times\" takes a number "
+                                                     "(0-10, 0=Disabled); \"abc\" is none.\n");
         ASSERT_TRUE(rig.reachable(0));
-        rig.script["LS"] = {state};
+        const bool loggedIn = sent == "XP04";
+        rig.script["LS"] = {loggedIn ? "AI" : "AO"};
         AnswerWindow(rig.dialogs, "frmKelvra_ReadCard", [](QDialog& card) { card.reject(); });
         Child<QAction>(rig.view, "mnuTools(10)")->trigger();
         EXPECT_EQ(rig.sent("LS"), 2u);
-        EXPECT_EQ(rig.reachable(0), loggedIn);
-        EXPECT_EQ(rig.view.IsLogin(), loggedIn);
+        EXPECT_EQ(rig.reachable(0) && rig.view.IsLogin(), loggedIn);
     }
 }
 
