@@ -83,7 +83,11 @@ void frmKelvraProperties::BuildMenus(QMenuBar* bar) {
             QAction* action =
                 AddMenuEntry(menu, name, static_cast<int>(actions.size()), entry.caption);
             if (entry.run != nullptr) {
-                connect(action, &QAction::triggered, this, [this, run = entry.run] { run(*this); });
+                connect(
+                    action, &QAction::triggered, this,
+                    [this, run = entry.run, closes = entry.caption == std::string_view("&Exit")] {
+                        RunUnlessLoading(run, closes);
+                    });
             }
             actions.push_back(action);
         }
@@ -116,7 +120,16 @@ void frmKelvraProperties::BuildToolbar(QToolBar* bar) {
         }
         QAction* action = bar->addAction(style()->standardIcon(button.icon), button.key);
         action->setObjectName(button.key);
-        connect(action, &QAction::triggered, this, [this, run = button.run] { run(*this); });
+        connect(action, &QAction::triggered, this,
+                [this, run = button.run] { RunUnlessLoading(run, false); });
+    }
+}
+
+// A command chosen during a load would run inside the load's wait and take its reply: it is
+// dropped, as the console drops a press during a wait. A close goes through; it stops the load.
+void frmKelvraProperties::RunUnlessLoading(void (*run)(frmKelvraProperties&), bool closes) {
+    if (!Loading() || closes) {
+        run(*this);
     }
 }
 
@@ -149,9 +162,6 @@ void frmKelvraProperties::RunDatabaseCommand(void (ucKelvra::*command)(std::int1
 }
 
 void frmKelvraProperties::RefreshWithPolling() {
-    if (Loading()) {
-        return; // the polling would run inside the load's wait
-    }
     bool polled = false;
     RunTrapped(m_platform.dialogs, false, [this, &polled] {
         ucKelvra& KV = *m_KelvraObj;

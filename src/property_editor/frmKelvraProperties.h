@@ -99,6 +99,7 @@ private:
     void BuildMenus(QMenuBar* bar);
     void BuildToolbar(QToolBar* bar);
     QAction* AddMenuEntry(QMenu* menu, const char* name, int index, const char* caption);
+    void RunUnlessLoading(void (*run)(frmKelvraProperties&), bool closes);
 
     // Opening, the deferred start and closing.
     void Opening();
