@@ -2,6 +2,7 @@
 // extended mode pushes on its own.
 #include "driver/CTimeout.h"
 #include "driver/FrameCodec.h"
+#include "driver/LinkKinds.h"
 #include "driver/ModuleStatus.h"
 #include "driver/SkipOnFailure.h"
 #include "driver/ucKelvra.h"
@@ -75,7 +76,7 @@ void ucKelvra::ConnectTcp() {
         }
     }
     // The stream connect is tried all the same.
-    if (m_ModuleReply.empty() && m_CommunicationType != 7) {
+    if (m_ModuleReply.empty() && !ToleratesSilentModule(m_CommunicationType)) {
         m_ErrCode = KV_ERR_VEXA5_ECHO_NOT_REPLY;
     }
 
