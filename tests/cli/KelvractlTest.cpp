@@ -261,7 +261,7 @@ print(''.join('\x1f'.join(row) + '\x1e' for row in rows) if again.getvalue() == 
 )";
 
 // Every record reaches the file once, whatever its fields hold: a download that failed leaves
-// no file and the read transaction closed, so the next one starts from the first record; the
+// no file and the read transaction closed, one that finds it left open starts it again; the
 // monitor appends under the one header and passes over a copy that failed its checks.
 TEST_F(Kelvractl, EveryRecordReachesTheCsvFileOnce) {
     for (const char* card : {"A,1", "B\"2\"", "C\n\"3,"}) {
@@ -273,6 +273,8 @@ TEST_F(Kelvractl, EveryRecordReachesTheCsvFileOnce) {
     EXPECT_EQ(run("records download --commit --csv " + path).status, 13);
     EXPECT_TRUE(QDir(settings.path()).entryList({"records*"}, QDir::Files).isEmpty());
     host->applyFaultList("none");
+    // Another reader starts at the first record, and goes away with its transaction open.
+    EXPECT_EQ(run("raw RG").out, records.at(0) + "\n");
     Outcome outcome = run("records download --commit --csv " + path);
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_TRUE(unreadRecordLines().empty());
