@@ -291,10 +291,9 @@ TEST_F(Kelvractl, EveryRecordReachesTheCsvFileOnce) {
     EXPECT_NE(outcome.err.find("did not verify and was not confirmed"), std::string::npos);
     EXPECT_TRUE(unreadRecordLines().empty());
 
-    std::string expected = "Number\x1f"
-                           "Date\x1fTime\x1f"
-                           "Card\x1fMode\x1fMachine\x1e";
+    records.insert(records.begin(), "Number\tDate\tTime\tCard\tMode\tMachine");
     records.insert(records.end(), pushed.begin(), pushed.end());
+    std::string expected;
     for (std::string record : records) {
         std::replace(record.begin(), record.end(), '\t', '\x1f');
         expected += record + "\x1e";
