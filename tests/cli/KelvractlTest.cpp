@@ -143,6 +143,7 @@ TEST_F(Kelvractl, EveryCommandGroupOnce) {
          "Record\tEmployee No.[\\s\\S]*\n3\t7\tJOE\t1\t31-12-2027\t08:00:00\n"},
         {"--password 1234 table remove EMPLOYEES 3", ""},
         {"--password 1234 bells set 2 4 07:45:00 off", "", "LI1234\nWT4407:45:0000\nLO\n"},
+        {"--password 1234 bells set 2 5 07:50:00 on", "", "LI1234\nWT4507:50:0001\nLO\n"},
         {"--password 1234 bells set 2 3 07:30:00", "", "LI1234\nWT4307:30:0001\nLO\n"},
         {"bells get 2 3", "Weekday +Bell +Time +Enabled\n2 +3 +07:30:00 +01\n"},
         {"--password 1234 bells mode week", ""},
