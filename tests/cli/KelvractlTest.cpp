@@ -203,7 +203,6 @@ TEST_F(Kelvractl, FailuresExitWithTheirCodeAndSayWhy) {
         {"records download --csv /nonexistent-kelvra-dir/records.csv", 1, "cannot write"},
         {"records initialize", 2, "add --yes"},
         {"frobnicate", 2, "unknown command"},
-        // A bell without its enabled flag: the terminal answered, but nothing readable.
         {"bells get 2 3", 3, "the terminal's reply is no bell", "refuse=A:WG"},
         {"--timeout 200 echo x", 11, "Error Code: -101, KV_ERR_TIMEOUT", "silent"},
         {"--timeout 300 --module " + QString::fromStdString(LoopbackAddress(9)) +
@@ -234,12 +233,10 @@ TEST_F(Kelvractl, TheSerialLineHasFlowControlUnlessToldOtherwise) {
         cfsetspeed(&mode, B9600); // kelvractl's 38400 then tells that it holds the line
         mode.c_cflag = flowControl ? mode.c_cflag & ~CRTSCTS : mode.c_cflag | CRTSCTS;
         ASSERT_EQ(tcsetattr(line.get(), TCSANOW, &mode), 0);
-        QStringList arguments{"--serial=" + QString::fromStdString(host->serialPath()),
-                              "--timeout=500", "echo", "x"};
-        if (!flowControl) {
-            arguments.prepend("--no-flow-control");
-        }
-        QProcess* process = launch(arguments);
+        // Terminal 1 goes without saying: only the flow control option differs.
+        QProcess* process = launch({flowControl ? "--source=1" : "--no-flow-control",
+                                    "--serial=" + QString::fromStdString(host->serialPath()),
+                                    "--timeout=500", "echo", "x"});
         std::optional<bool> rtsCts;
         for (int i = 0; i < 2000 && !process->waitForFinished(5); ++i) {
             if (tcgetattr(line.get(), &mode) == 0 && cfgetospeed(&mode) == B38400) {

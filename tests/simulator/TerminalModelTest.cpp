@@ -265,11 +265,11 @@ TEST_F(TerminalModelTest, RecordTransactionCommitRemovesTheRecordsRead) {
 }
 
 TEST_F(TerminalModelTest, BellSlotsModeAndClear) {
-    converse({"LI1234 -> ", "WT4307:30:0001 -> ",         // weekday 2, bell 3
-              "WG43 -> 07:30:0001", "WTDF23:59:5900 -> ", // weekday 6, bell 31
-              "WGDF -> 23:59:5900", "WG00 -> 00:00:0000", "WGG0 -> !failed", "WG-7 -> !failed",
-              "WT-707:30:0001 -> !failed", "WT4325:00:0001 -> !failed", "WE012 -> ", "WS -> 12",
-              "WC -> ", "WG43 -> 00:00:0000"});
+    // Weekday 6, bell 31; kelvractl's command table sets and reads bell 3 of weekday 2.
+    converse({"LI1234 -> ", "WTDF23:59:5900 -> ", "WGDF -> 23:59:5900", "WG00 -> 00:00:0000",
+              "WGG0 -> !failed", "WG-7 -> !failed", "WT-707:30:0001 -> !failed",
+              "WT4325:00:0001 -> !failed", "WE012 -> ", "WS -> 12", "WC -> ",
+              "WGDF -> 00:00:0000"});
 }
 
 TEST_F(TerminalModelTest, ExtendedModePushesOneRecordAtATimeAndWaitsForXA) {
