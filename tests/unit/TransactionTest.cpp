@@ -20,7 +20,9 @@ const std::string kAccepted = Frame("11A4105");
 const std::string kEcho = Frame("11A123D708");
 const std::string kFreeModule = "V1.2/0001/0**0*/**/9600";
 
+// The worked example: checksum DB (69 + 49 + 50 + 51 = 219) and length 08, and the answer's D7.
 TEST(Transaction, EchoOverDatagramsSendsOneFrameAndHandsOverTheDataOnce) {
+    EXPECT_EQ(test::TerminalReply(1, "A123"), kEcho) << "the tests' own reply frames agree";
     DriverRig rig(kEcho);
     EXPECT_EQ(rig.exchange("E", 1, "123"), "123");
     EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
