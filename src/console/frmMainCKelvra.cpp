@@ -6,6 +6,7 @@
 #include "console/ConsoleSettings.h"
 #include "console/NumberEntry.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -176,11 +177,11 @@ void frmMainCKelvra::EstablishConnection() {
         const std::string address = Latin1(txtIP->text());
         m_KV.SetIP(address);
         m_KV.SetUDP_Port(port);
-        m_KV.SetCommunicationType(cboType->currentIndex() == 0 ? 2 : 3);
+        m_KV.SetCommunicationType(cboType->currentIndex() == 0 ? kDatagramLink : kStreamLink);
         failure = address.empty() ? "the address box is empty"
                                   : "\"" + address + "\" is no address or known host name";
     } else {
-        m_KV.SetCommunicationType(0);
+        m_KV.SetCommunicationType(kSerialRtsCtsLink);
         m_KV.SetComport(static_cast<std::int16_t>(cboComport->currentIndex() + 1));
         failure = Latin1(cboComport->currentText()) + " cannot be opened";
     }
@@ -196,7 +197,7 @@ void frmMainCKelvra::EstablishConnection() {
     // Connect keeps its failures to itself: a datagram or serial link that it could not set
     // up is left unconnected, and a stream link without an address is not even tried. A
     // stream connect that fails leaves its code, which the common step shows.
-    const bool streamLink = m_KV.CommunicationType() == 3;
+    const bool streamLink = IsStreamLink(m_KV.CommunicationType());
     if (streamLink ? m_KV.IP().empty() : !m_KV.Connected()) {
         AppendResult("No connection: " + failure + ".\r\n");
         return;

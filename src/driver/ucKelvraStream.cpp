@@ -153,7 +153,7 @@ void ucKelvra::OnModuleDataArrival() {
 
 void ucKelvra::HandlePushedRecord(const std::string& frame, const std::string& source,
                                   bool serialLink) {
-    const auto sourceID = static_cast<std::int16_t>(static_cast<unsigned char>(frame[2]) - 48);
+    const std::int16_t sourceID = TerminalOfAddress(frame[2]);
     m_CurrentID = sourceID;
     // Verified on its own: the receive buffer may hold the reply of a waiting command. A frame
     // too short to be taken apart is a failure too, never a good record.
