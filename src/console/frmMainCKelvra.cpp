@@ -156,7 +156,7 @@ void frmMainCKelvra::CommonResultStep(const ConsoleButton* button) {
                 number = ReadLeadingNumber(result, NumberForms::DecimalOnly);
             } catch (const std::overflow_error&) {
             }
-            static_cast<QLineEdit*>(m_boxes.at("txtPunchTimes").widget)
+            static_cast<QLineEdit*>(m_boxes.at(BoxName("txtPunchTimes").text()).widget)
                 ->setText(QString::number(number, 'g', 15));
         }
     } else {
@@ -214,11 +214,13 @@ void frmMainCKelvra::OnKelvraDataArival(const std::string& address, std::int16_t
     AppendResult(TwoDigits(now.hour()) + ":" + TwoDigits(now.minute()) + ":" +
                  TwoDigits(now.second()) + " " + address + ":  " + data +
                  ", ErrCode: " + std::to_string(errCode) + "\r\n");
-    auto* chkAutoConfirm = static_cast<QCheckBox*>(m_boxes.at("chkAutoConfirm").widget);
+    auto* chkAutoConfirm =
+        static_cast<QCheckBox*>(m_boxes.at(BoxName("chkAutoConfirm").text()).widget);
     if (m_KV.ErrCode() != 0 || !chkAutoConfirm->isChecked()) {
         return;
     }
-    static_cast<QLineEdit*>(m_boxes.at("txtID").widget)->setText(QString::number(source));
+    static_cast<QLineEdit*>(m_boxes.at(BoxName("txtID").text()).widget)
+        ->setText(QString::number(source));
     if (!m_pressRunning) {
         PressButton(kConfirmReceivedRecord);
         return;
@@ -230,12 +232,12 @@ void frmMainCKelvra::OnKelvraDataArival(const std::string& address, std::int16_t
     AppendResult((m_KV.ErrCode() == 0 ? std::string("OK!") : ErrorLine()) + "\r\n");
 }
 
-std::int16_t frmMainCKelvra::NumberEntry(const char* box) const {
-    return ReadNumberEntry(BoxText(box), m_boxes.at(box).refusalName);
+std::int16_t frmMainCKelvra::NumberEntry(BoxName box) const {
+    return ReadNumberEntry(BoxText(box), m_boxes.at(box.text()).refusalName);
 }
 
-std::string frmMainCKelvra::BoxText(const char* box) const {
-    QWidget* widget = m_boxes.at(box).widget;
+std::string frmMainCKelvra::BoxText(BoxName box) const {
+    QWidget* widget = m_boxes.at(box.text()).widget;
     if (auto* line = qobject_cast<QLineEdit*>(widget)) {
         return Latin1(line->text());
     }
