@@ -244,7 +244,7 @@ void frmKelvraProperties::EditCurrentRow() {
     RunTrapped(m_platform.dialogs, false, [this] {
         const int row = grd->currentRow();
         if (row < 0 || Loading()) {
-            return; // nothing loaded, or an editor's commands would run inside the load's
+            return; // nothing loaded, or an editor would run inside the load's wait
         }
         if (!RowRead(row)) {
             Warn("This item has not been read from the terminal. Press Refresh to read it.");
@@ -279,9 +279,8 @@ void frmKelvraProperties::EditArrayItem(int row) {
     editor.SetIP(KV.IP());
     editor.SetSource(m_Source);
     editor.SetItemData(grd->Text(row, kValueColumn).toLatin1().toStdString());
-    ShowEditor(editor, row, [&editor, this] {
-        editor.SetShowStatus([this](const std::string& text) { SetPanel1(text); });
-    });
+    editor.SetShowStatus([this](const std::string& text) { SetPanel1(text); });
+    ShowEditor(editor, row);
     if (!editor.IsOK()) {
         return;
     }
@@ -305,17 +304,14 @@ void frmKelvraProperties::EditTableItem(int row) {
     editor.SetIP(KV.IP());
     editor.SetSource(m_Source);
     editor.SetIsLogin(m_IsLogin);
-    ShowEditor(editor, row, [&editor, this] {
-        editor.SetShowStatus([this](const std::string& text) { SetPanel1(text); });
-    });
+    editor.SetShowStatus([this](const std::string& text) { SetPanel1(text); });
+    ShowEditor(editor, row);
 }
 
 // An editor opens beside its row, not over it, and what it says while its commands wait shows
 // in panel 1 until it closes.
-void frmKelvraProperties::ShowEditor(QDialog& editor, int row,
-                                     const std::function<void()>& connectStatus) {
+void frmKelvraProperties::ShowEditor(QDialog& editor, int row) {
     const std::string panel = StatusText(1);
-    connectStatus();
     const QRect cells = grd->visualRect(grd->model()->index(row, 0))
                             .united(grd->visualRect(grd->model()->index(row, kValueColumn)));
     if (!editor.testAttribute(Qt::WA_Resized)) {

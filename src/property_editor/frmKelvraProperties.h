@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QTimer>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,7 +131,7 @@ private:
 
     void EditArrayItem(int row);
     void EditTableItem(int row);
-    void ShowEditor(QDialog& editor, int row, const std::function<void()>& connectStatus);
+    void ShowEditor(QDialog& editor, int row);
     void RefreshLoginState();
     void ShowHelpOfCurrentRow();
     void SetPanel1(const std::string& text);

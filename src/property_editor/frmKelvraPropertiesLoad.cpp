@@ -111,7 +111,9 @@ void frmKelvraProperties::LoadItems() {
 
         SetPanel1("Get Item Information...");
         if (!ReadItemCount(retries)) {
-            ShowError(KV.ErrMessage());
+            if (!m_stopLoad) {
+                ShowError(KV.ErrMessage());
+            }
             m_LoginIsOK = false;
             SetPanel1("Connect Failed.");
             return;
