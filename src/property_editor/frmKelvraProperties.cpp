@@ -279,7 +279,9 @@ void frmKelvraProperties::EditArrayItem(int row) {
     editor.SetIP(KV.IP());
     editor.SetSource(m_Source);
     editor.SetItemData(grd->Text(row, kValueColumn).toLatin1().toStdString());
-    editor.SetShowStatus([this](const std::string& text) { SetPanel1(text); });
+    editor.SetShowStatus([this, panel = StatusText(1)](const std::string& text) {
+        SetPanel1(text.empty() ? panel : text);
+    });
     ShowEditor(editor, row);
     if (!editor.IsOK()) {
         return;
@@ -304,12 +306,14 @@ void frmKelvraProperties::EditTableItem(int row) {
     editor.SetIP(KV.IP());
     editor.SetSource(m_Source);
     editor.SetIsLogin(m_IsLogin);
-    editor.SetShowStatus([this](const std::string& text) { SetPanel1(text); });
+    editor.SetShowStatus([this, panel = StatusText(1)](const std::string& text) {
+        SetPanel1(text.empty() ? panel : text);
+    });
     ShowEditor(editor, row);
 }
 
-// An editor opens beside its row, not over it, and what it says while its commands wait shows
-// in panel 1 until it closes.
+// An editor opens beside its row, not over it; what it says while its commands wait shows in
+// panel 1, and the panel's own text comes back when they end.
 void frmKelvraProperties::ShowEditor(QDialog& editor, int row) {
     const std::string panel = StatusText(1);
     const QRect cells = grd->visualRect(grd->model()->index(row, 0))

@@ -180,6 +180,7 @@ void frmKelvra_EditItemArray::RunCommand(const std::function<void()>& command) {
     }
     const QScopedValueRollback<bool> running(m_commandRunning, true);
     RunTrapped(m_platform.dialogs, true, command);
+    ShowStatus(""); // the command is over
 }
 
 void frmKelvra_EditItemArray::reject() {

@@ -47,7 +47,7 @@ public:
     bool IsOK() const { return m_IsOK; }
     void SetKelvraObj(ucKelvra& driver) { m_KelvraObj = &driver; }
     // Where the editor says what its command is doing while it waits (the property view's
-    // status panel).
+    // status panel); an empty text once it is over.
     void SetShowStatus(std::function<void(const std::string&)> show) {
         m_showStatus = std::move(show);
     }

@@ -180,6 +180,7 @@ void frmKelvra_EditItemTable::Load() {
         ShowFieldHelp();
     });
     busy.reset();
+    ShowStatus("");
     if (closeWindow || m_stopLoad) {
         QDialog::reject();
         return;
@@ -340,6 +341,7 @@ void frmKelvra_EditItemTable::RunCommand(const std::function<void()>& command) {
     }
     const QScopedValueRollback<bool> running(m_commandRunning, true);
     RunTrapped(m_platform.dialogs, true, command);
+    ShowStatus(""); // the command is over
 }
 
 void frmKelvra_EditItemTable::EditRecord() {

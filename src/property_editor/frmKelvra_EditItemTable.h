@@ -43,7 +43,8 @@ public:
     void SetItemIdx(std::int16_t value);
     void SetIsLogin(bool value) { m_IsLogin = value; }
     void SetKelvraObj(ucKelvra& driver) { m_KelvraObj = &driver; }
-    // Where the window says what its commands are doing while they wait.
+    // Where the window says what its commands are doing while they wait; an empty text once
+    // they are over.
     void SetShowStatus(std::function<void(const std::string&)> show) {
         m_showStatus = std::move(show);
     }

@@ -36,7 +36,7 @@ struct ArrayEditorRig : ScriptedTerminal {
         editor->SetKelvraObj(KV);
         editor->SetItemIdx(0);
         editor->SetItemData(shown);
-        editor->SetShowStatus([this](const std::string& text) { status = text; });
+        editor->SetShowStatus([this](const std::string& text) { status += text; });
         onRequest = [this](const std::string&) { busyAsSent = dialogs.busyChanges.size() == 1; };
         editor->show();
         if (prepared) {
