@@ -35,7 +35,8 @@ bool IsArrayType(const std::string& type) {
 }
 
 // The caption of a "VAL" value: the caption its number stands for, when there is one. A
-// number outside the captions (or none that fits) shows the value itself.
+// number outside the captions (or none that fits) shows the value itself: taken as a fault,
+// one odd value would end the load and leave every later row unread.
 std::optional<std::string> CaptionOf(const ItemDescriptor& item, const std::string& value) {
     try {
         const std::int16_t index = ReadInt16(value, NumberForms::DecimalOnly);
