@@ -5,9 +5,7 @@
 
 #include <QAction>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -15,7 +13,6 @@
 namespace kelvra {
 namespace {
 
-using test::AnswerWindow;
 using test::Child;
 using test::Fails;
 using test::ScriptedTerminal;
@@ -118,35 +115,6 @@ TEST(PropertyViewUse, ALoadStopsAfterTheCommandInFlightKeepingWhatItRead) {
         EXPECT_EQ(rig.boxes(), "This item has not been read from the terminal. Press Refresh to "
                                "read it.\n");
     }
-}
-
-TEST(PropertyViewUse, ArrowsMoveTheHelpEnterEditsEscAsksAndAClickScrollsNoSideways) {
-    ScriptedTerminal rig;
-    rig.script = {{"LS", {"AO"}},
-                  {"IC", {"A40"}},
-                  {"I?", {"AN\t1\tVAL\t1\t4\tItem\tHelp"}},
-                  {"I?05", {"AN\t1\tVAL\t1\t4\tItem 5\tHelp 5"}}};
-    rig.view.resize(420, 360); // a vertical scroll bar narrows the cells
-    rig.view.show();
-    rig.load();
-    QApplication::processEvents(); // the scroll bars follow the rows on the event loop
-    FlexGrid& grid = rig.grid();
-    const QPoint caption = grid.visualRect(grid.model()->index(4, 0)).center();
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, caption);
-    EXPECT_EQ(grid.horizontalScrollBar()->value(), 0); // the captions keep their first letters
-    QTest::keyClick(&grid, Qt::Key_Down);
-    EXPECT_EQ(Child<QPlainTextEdit>(rig.view, "txtHelp")->toPlainText(), "Help 5");
-    std::string opened;
-    AnswerWindow(rig.dialogs, "frmKelvra_EditItemArray", [&opened](QDialog& editor) {
-        opened += editor.windowTitle().toStdString() + ";";
-    });
-    QTest::keyClick(&grid, Qt::Key_Return);
-    QTest::keyClick(&grid, Qt::Key_F2);
-    EXPECT_EQ(opened, "Edit Item - Item 5;Edit Item - Item 5;");
-    rig.dialogs.messageAnswers = {MessageAnswer::No};
-    QTest::keyClick(&grid, Qt::Key_Escape);
-    EXPECT_EQ(rig.boxes(), "Close the property view?\n");
-    EXPECT_TRUE(rig.view.isVisible());
 }
 
 // What the record editor keeps of each step: c<row> a click, t<text> the text field set, k<text>
