@@ -1,6 +1,7 @@
 #include "property_editor/PropertyViewButton.h"
 
 #include "console/frmMainCKelvra.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
 
 #include <QPointer>
@@ -17,7 +18,7 @@ void AttachPropertyView(frmMainCKelvra& console, PropertyViewPlatform platform) 
             ucKelvra& KV = window.KV();
             view->SetKelvraObj(KV);
             view->SetCommunicationType(KV.CommunicationType());
-            if (KV.CommunicationType() == 2 || KV.CommunicationType() == 3) {
+            if (PropertyViewTakesAddress(KV.CommunicationType())) {
                 view->SetIP(KV.IP());
             } else {
                 view->SetComport(KV.Comport());

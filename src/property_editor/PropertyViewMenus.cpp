@@ -7,8 +7,8 @@
 #include "console/frmKelvra_Options.h"
 #include "console/frmKelvra_ReadCard.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/FlexGrid.h"
-#include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
 
 #include <QAction>

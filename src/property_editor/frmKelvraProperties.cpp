@@ -5,10 +5,11 @@
 #include "console/FaultTrap.h"
 #include "console/ModalDialog.h"
 #include "console/Reg.h"
+#include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/EditorWindows.h"
 #include "property_editor/FlexGrid.h"
-#include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvra_EditItemArray.h"
 #include "property_editor/frmKelvra_EditItemTable.h"
 
@@ -27,7 +28,6 @@ namespace kelvra {
 
 namespace {
 
-constexpr std::int16_t kAvailableAfterLogin = 8;
 constexpr const char* kNotSupported = "(N/A)";
 constexpr const char* kMachineNumberItem = "MACHNO";
 constexpr const char* kMachineNameItem = "MACHNAME";
@@ -256,7 +256,7 @@ void frmKelvraProperties::EditCurrentRow() {
         }
         const ItemDescriptor& item = m_catalogues.items.at(row);
         if (grd->Colour(row, kValueColumn) != WindowTextColour()) {
-            Warn((item.Flags & kAvailableAfterLogin) != 0
+            Warn((item.Flags & ItemDescriptor::kAvailableAfterLogin) != 0
                      ? "You are not logged in. Login first, then try anain."
                      : "This item is read-only by nature");
             return;

@@ -2,9 +2,10 @@
 // descriptor and members into the grid, and the punch error times last.
 #include "console/FaultTrap.h"
 #include "driver/ErrorCodes.h"
+#include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/FlexGrid.h"
-#include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
 
 #include <QLabel>
@@ -23,9 +24,6 @@ constexpr int kPauseMs = 10;
 constexpr const char* kMasked = "********";
 constexpr const char* kNotRead = "(not read)";
 constexpr const char* kPasswordItem = "LOGINPWD";
-constexpr std::int16_t kAvailableWithoutLogin = 4;
-constexpr std::int16_t kAvailableAfterLogin = 8;
-constexpr std::int16_t kNotSupported = 1;
 constexpr const char* kPunchErrorTimesHelp =
     "Under Extended Mode, if the terminal doesn't get any echo from server after specified "
     "punched, then the terminal will switch to normal mode automatically. (0=Disabled)";
@@ -167,7 +165,11 @@ void frmKelvraProperties::ApplyLinkSettings(bool unknownTypeUsesPort) {
     ucKelvra& KV = *m_KelvraObj;
     KV.SetCommunicationType(m_CommunicationType);
     if (IsNetworkLink(m_CommunicationType)) {
-        KV.SetIP(m_IP);
+        // The console hands its address over only for the links it offers: on any other the
+        // driver keeps the address it has rather than being left with none.
+        if (!m_IP.empty()) {
+            KV.SetIP(m_IP);
+        }
     } else if (IsSerialLink(m_CommunicationType)) {
         KV.SetComport(m_Comport);
     } else if (unknownTypeUsesPort) {
@@ -332,13 +334,13 @@ void frmKelvraProperties::ShowPunchErrorTimes(int row) {
     ItemDescriptor& entry = m_catalogues.items.at(row);
     entry.Name = kPunchErrorTimes;
     entry.Type = "VAL";
-    entry.Flags = kAvailableAfterLogin;
+    entry.Flags = ItemDescriptor::kAvailableAfterLogin;
     entry.Help = kPunchErrorTimesHelp;
     grd->SetCaption(row, kPunchErrorTimes, WindowTextColour());
     KV.X_PunchTimesGet(m_Source);
     if (KV.ErrCode() != 0) {
         grd->SetCell(row, kValueColumn, "(N/A)", kGray);
-        entry.Flags = kNotSupported;
+        entry.Flags = ItemDescriptor::kNotSupported;
         return;
     }
     std::string reply;
@@ -346,7 +348,7 @@ void frmKelvraProperties::ShowPunchErrorTimes(int row) {
     grd->SetCell(row, kValueColumn,
                  QString::number(ReadLeadingNumber(reply, NumberForms::DecimalOnly), 'g', 15),
                  WindowTextColour());
-    entry.Flags = kAvailableWithoutLogin;
+    entry.Flags = ItemDescriptor::kAvailableWithoutLogin;
 }
 
 } // namespace kelvra

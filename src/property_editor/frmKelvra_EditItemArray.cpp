@@ -1,7 +1,9 @@
 #include "property_editor/frmKelvra_EditItemArray.h"
 
 #include "console/FaultTrap.h"
+#include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/EditorWindows.h"
 #include "property_editor/ShownDates.h"
 
@@ -19,7 +21,6 @@ namespace kelvra {
 
 namespace {
 
-constexpr std::int16_t kNeedsItemUpdate = 32;
 // What the property view shows for a value it may not or could not read.
 constexpr const char* kMasked = "********";
 enum Button { Ok = 0, Cancel = 1, Sync = 2, Default = 3 };
@@ -131,7 +132,7 @@ void frmKelvra_EditItemArray::Prepare() {
         ucKelvra& KV = *m_KelvraObj;
         KV.SetTimeout(kCommandTimeout);
         KV.SetCommunicationType(m_CommunicationType);
-        if (m_CommunicationType == 2) {
+        if (EditorsSetAddress(m_CommunicationType)) {
             KV.SetIP(m_IP);
         } else {
             KV.SetComport(m_Comport);
@@ -261,7 +262,7 @@ std::optional<bool> frmKelvra_EditItemArray::Save() {
             break;
         }
     }
-    if ((m_items.at(m_ItemIdx).Flags & kNeedsItemUpdate) != 0) {
+    if ((m_items.at(m_ItemIdx).Flags & ItemDescriptor::kFlagNeedsUpdate) != 0) {
         KV.ItemUpdate(m_Source);
     }
     return written;

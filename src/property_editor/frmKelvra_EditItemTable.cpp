@@ -4,7 +4,9 @@
 #include "console/FaultTrap.h"
 #include "console/ModalDialog.h"
 #include "driver/ErrorCodes.h"
+#include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/EditorWindows.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/ShownDates.h"
@@ -27,7 +29,6 @@ namespace kelvra {
 
 namespace {
 
-constexpr std::int16_t kAvailableAfterLogin = 8;
 constexpr int kLastRetry = 3;
 constexpr int kIndexColumn = 0;
 constexpr int kIndexColumnWidth = 1; // the record's index is kept, practically unseen
@@ -158,7 +159,7 @@ void frmKelvra_EditItemTable::Load() {
     step([&] {
         ucKelvra& KV = *m_KelvraObj;
         KV.SetCommunicationType(m_CommunicationType);
-        if (m_CommunicationType == 2) {
+        if (EditorsSetAddress(m_CommunicationType)) {
             KV.SetIP(m_IP);
         } else {
             KV.SetComport(m_Comport);
@@ -167,7 +168,7 @@ void frmKelvra_EditItemTable::Load() {
     step([&] { closeWindow = !ReadFields(count); });
     step([&] {
         const bool needsLogin =
-            (m_catalogues.items.at(m_ItemIdx).Flags & kAvailableAfterLogin) != 0;
+            (m_catalogues.items.at(m_ItemIdx).Flags & ItemDescriptor::kAvailableAfterLogin) != 0;
         m_cellColour = m_IsLogin ? QColor(0, 0, 0) : needsLogin ? kGray : WindowTextColour();
     });
     step([&] { LayOutGrid(count); });
@@ -351,8 +352,8 @@ void frmKelvra_EditItemTable::EditRecord() {
             return;
         }
         if (grd->Colour(row, std::max(grd->currentColumn(), 0)) == kGray) {
-            const bool needsLogin =
-                (m_catalogues.items.at(m_ItemIdx).Flags & kAvailableAfterLogin) != 0;
+            const bool needsLogin = (m_catalogues.items.at(m_ItemIdx).Flags &
+                                     ItemDescriptor::kAvailableAfterLogin) != 0;
             m_platform.dialogs.messageBox(
                 needsLogin ? "You are not logged in. Login first, then try anain."
                            : "This item is read-only by nature",
