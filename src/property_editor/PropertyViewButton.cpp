@@ -17,13 +17,15 @@ void AttachPropertyView(frmMainCKelvra& console, PropertyViewPlatform platform) 
             }
             ucKelvra& KV = window.KV();
             view->SetKelvraObj(KV);
-            view->SetCommunicationType(KV.CommunicationType());
-            if (PropertyViewTakesAddress(KV.CommunicationType())) {
-                view->SetIP(KV.IP());
+            LinkSettings link;
+            link.kind = KV.CommunicationType();
+            if (PropertyViewTakesAddress(link.kind)) {
+                link.address = KV.IP();
             } else {
-                view->SetComport(KV.Comport());
+                link.serialPort = KV.Comport();
             }
-            view->SetSource(window.NumberEntry("txtID"));
+            link.source = window.NumberEntry("txtID");
+            view->SetLink(link);
             view->ShowConnectionStatus();
             view->ShowModal();
         });

@@ -92,10 +92,10 @@ void frmKelvraProperties::LoadItems() {
     BeginLoad();
     RunTrapped(m_platform.dialogs, false, [&] {
         ucKelvra& KV = *m_KelvraObj;
-        if (m_Timeout < kShortestTimeout) {
-            m_Timeout = kDefaultTimeout;
+        if (m_Link.timeoutMs < kShortestTimeout) {
+            m_Link.timeoutMs = kDefaultTimeout;
         }
-        KV.SetTimeout(m_Timeout);
+        KV.SetTimeout(m_Link.timeoutMs);
         ApplyLinkSettings(true);
         KV.Connect();
         SetPanel1("Connecting...");
@@ -129,7 +129,7 @@ void frmKelvraProperties::LoadItems() {
         grd->setRowCount(count + 1);
         m_rowRead.resize(static_cast<std::size_t>(count + 1), false);
         grd->ApplyColumnLayout();
-        KV.SetTimeout(m_Timeout);
+        KV.SetTimeout(m_Link.timeoutMs);
 
         if (ReadItems(count)) {
             ShowPunchErrorTimes(count);
@@ -163,18 +163,18 @@ void frmKelvraProperties::ShowStopped() {
 
 void frmKelvraProperties::ApplyLinkSettings(bool unknownTypeUsesPort) {
     ucKelvra& KV = *m_KelvraObj;
-    KV.SetCommunicationType(m_CommunicationType);
-    if (IsNetworkLink(m_CommunicationType)) {
+    KV.SetCommunicationType(m_Link.kind);
+    if (IsNetworkLink(m_Link.kind)) {
         // The console hands its address over only for the links it offers: on any other the
         // driver keeps the address it has rather than being left with none.
-        if (!m_IP.empty()) {
-            KV.SetIP(m_IP);
+        if (!m_Link.address.empty()) {
+            KV.SetIP(m_Link.address);
         }
-    } else if (IsSerialLink(m_CommunicationType)) {
-        KV.SetComport(m_Comport);
+    } else if (IsSerialLink(m_Link.kind)) {
+        KV.SetComport(m_Link.serialPort);
     } else if (unknownTypeUsesPort) {
         Warn("Unknow Type - Kelvra");
-        KV.SetComport(m_Comport);
+        KV.SetComport(m_Link.serialPort);
     }
 }
 
@@ -183,7 +183,7 @@ void frmKelvraProperties::ApplyLinkSettings(bool unknownTypeUsesPort) {
 bool frmKelvraProperties::CheckLoginStatus(int& retries) {
     ucKelvra& KV = *m_KelvraObj;
     for (;;) {
-        KV.LoginStatus(m_Source);
+        KV.LoginStatus(m_Link.source);
         if (KV.ErrCode() == 0) {
             return true;
         }
@@ -218,7 +218,7 @@ bool frmKelvraProperties::ReadItemCount(int& retries) {
     ucKelvra& KV = *m_KelvraObj;
     for (;;) {
         m_platform.pump.processEvents();
-        KV.GetItemCount(m_Source);
+        KV.GetItemCount(m_Link.source);
         m_platform.clock.sleep(kPauseMs);
         m_platform.pump.processEvents();
         if (KV.ErrCode() == 0) {
@@ -251,7 +251,7 @@ bool frmKelvraProperties::ReadItems(int count) {
         }
         m_platform.clock.sleep(kPauseMs);
         m_platform.pump.processEvents();
-        KV.GetItemInfo(m_Source, static_cast<std::int16_t>(row));
+        KV.GetItemInfo(m_Link.source, static_cast<std::int16_t>(row));
         if (KV.ErrCode() != 0) {
             ++failures;
             if (failures >= m_Retries) {
@@ -275,7 +275,7 @@ bool frmKelvraProperties::ReadItems(int count) {
         }
         MarkRowRead(row);
         failures = 0;
-        KV.SetTimeout(m_Timeout);
+        KV.SetTimeout(m_Link.timeoutMs);
         showProgress(++row);
     }
     return true;
@@ -291,7 +291,8 @@ bool frmKelvraProperties::ReadMembers(int row, const ItemDescriptor& item) {
             return false;
         }
         for (;;) {
-            KV.GetItem(m_Source, static_cast<std::int16_t>(row), static_cast<std::int16_t>(member));
+            KV.GetItem(m_Link.source, static_cast<std::int16_t>(row),
+                       static_cast<std::int16_t>(member));
             if (KV.ErrCode() == 0) {
                 std::string value;
                 KV.GetData(value);
@@ -306,9 +307,9 @@ bool frmKelvraProperties::ReadMembers(int row, const ItemDescriptor& item) {
             if (++failures > m_Retries) {
                 break;
             }
-            KV.SetTimeout(m_Timeout);
+            KV.SetTimeout(m_Link.timeoutMs);
         }
-        KV.SetTimeout(m_Timeout);
+        KV.SetTimeout(m_Link.timeoutMs);
     }
     return true;
 }
@@ -337,7 +338,7 @@ void frmKelvraProperties::ShowPunchErrorTimes(int row) {
     entry.Flags = ItemDescriptor::kAvailableAfterLogin;
     entry.Help = kPunchErrorTimesHelp;
     grd->SetCaption(row, kPunchErrorTimes, WindowTextColour());
-    KV.X_PunchTimesGet(m_Source);
+    KV.X_PunchTimesGet(m_Link.source);
     if (KV.ErrCode() != 0) {
         grd->SetCell(row, kValueColumn, "(N/A)", kGray);
         entry.Flags = ItemDescriptor::kNotSupported;

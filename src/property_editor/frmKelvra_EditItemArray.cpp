@@ -131,11 +131,11 @@ void frmKelvra_EditItemArray::Prepare() {
         // The driver's own settings, handed over by the property view: no reconnect.
         ucKelvra& KV = *m_KelvraObj;
         KV.SetTimeout(kCommandTimeout);
-        KV.SetCommunicationType(m_CommunicationType);
-        if (EditorsSetAddress(m_CommunicationType)) {
-            KV.SetIP(m_IP);
+        KV.SetCommunicationType(m_Link.kind);
+        if (EditorsSetAddress(m_Link.kind)) {
+            KV.SetIP(m_Link.address);
         } else {
-            KV.SetComport(m_Comport);
+            KV.SetComport(m_Link.serialPort);
         }
 
         const ItemDescriptor& item = m_items.at(m_ItemIdx);
@@ -251,7 +251,7 @@ std::optional<bool> frmKelvra_EditItemArray::Save() {
     KV.SetTimeout(kCommandTimeout);
     bool written = false;
     for (int attempt = 1;; ++attempt) {
-        KV.SetItem(m_Source, m_ItemIdx, 0, *text);
+        KV.SetItem(m_Link.source, m_ItemIdx, 0, *text);
         if (KV.ErrCode() == 0) {
             m_ItemData = caption.empty() ? *text : caption;
             written = true;
@@ -263,7 +263,7 @@ std::optional<bool> frmKelvra_EditItemArray::Save() {
         }
     }
     if ((m_items.at(m_ItemIdx).Flags & ItemDescriptor::kFlagNeedsUpdate) != 0) {
-        KV.ItemUpdate(m_Source);
+        KV.ItemUpdate(m_Link.source);
     }
     return written;
 }
@@ -318,7 +318,7 @@ void frmKelvra_EditItemArray::OnDefault() {
         ShowStatus("Reading the default of " + QuotedName() + "...");
         KV.SetTimeout(kCommandTimeout);
         for (int attempt = 1;; ++attempt) {
-            KV.GetItemDefault(m_Source, m_ItemIdx, 0);
+            KV.GetItemDefault(m_Link.source, m_ItemIdx, 0);
             if (KV.ErrCode() == 0) {
                 break;
             }

@@ -158,11 +158,11 @@ void frmKelvra_EditItemTable::Load() {
     });
     step([&] {
         ucKelvra& KV = *m_KelvraObj;
-        KV.SetCommunicationType(m_CommunicationType);
-        if (EditorsSetAddress(m_CommunicationType)) {
-            KV.SetIP(m_IP);
+        KV.SetCommunicationType(m_Link.kind);
+        if (EditorsSetAddress(m_Link.kind)) {
+            KV.SetIP(m_Link.address);
         } else {
-            KV.SetComport(m_Comport);
+            KV.SetComport(m_Link.serialPort);
         }
     });
     step([&] { closeWindow = !ReadFields(count); });
@@ -195,7 +195,7 @@ bool frmKelvra_EditItemTable::ReadFields(int count) {
     ucKelvra& KV = *m_KelvraObj;
     int failures = 0;
     for (int index = 0; index < count;) {
-        KV.GetItemTab_FieldInfo(m_Source, m_ItemIdx, static_cast<std::int16_t>(index));
+        KV.GetItemTab_FieldInfo(m_Link.source, m_ItemIdx, static_cast<std::int16_t>(index));
         if (m_stopLoad) {
             return false;
         }
@@ -233,10 +233,10 @@ void frmKelvra_EditItemTable::LayOutGrid(int count) {
 
 bool frmKelvra_EditItemTable::FetchRecords() {
     ucKelvra& KV = *m_KelvraObj;
-    KV.SetItemTab_ItemTop(m_Source, m_ItemIdx);
+    KV.SetItemTab_ItemTop(m_Link.source, m_ItemIdx);
     int failures = 0;
     for (int row = 0; row < kMostRecords;) {
-        KV.GetItemTab_ItemFetch(m_Source, m_ItemIdx);
+        KV.GetItemTab_ItemFetch(m_Link.source, m_ItemIdx);
         if (m_stopLoad) {
             return false;
         }
@@ -256,7 +256,7 @@ bool frmKelvra_EditItemTable::FetchRecords() {
         grd->setRowCount(row + 1);
         grd->SetCurrent(row);
         ShowRecord(row, record);
-        KV.SetItemTab_ItemConfirm(m_Source, m_ItemIdx);
+        KV.SetItemTab_ItemConfirm(m_Link.source, m_ItemIdx);
         failures = 0;
         ++row;
     }
@@ -376,10 +376,10 @@ void frmKelvra_EditItemTable::EditRecord() {
         ShowStatus("Changing record " + std::to_string(*index) + "...");
         int attempts = 0;
         if (Attempt(attempts,
-                    [&] { KV.SetItemTab_ItemEdit(m_Source, m_ItemIdx, *index, record); })) {
+                    [&] { KV.SetItemTab_ItemEdit(m_Link.source, m_ItemIdx, *index, record); })) {
             ShowFields(row, fields);
         }
-        Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });
+        Attempt(attempts, [&] { KV.ItemUpdate(m_Link.source); });
     });
 }
 
@@ -405,7 +405,7 @@ void frmKelvra_EditItemTable::AddRecord() {
         ucKelvra& KV = *m_KelvraObj;
         ShowStatus("Adding a record...");
         int attempts = 0;
-        if (Attempt(attempts, [&] { KV.SetItemTab_ItemAdd(m_Source, m_ItemIdx, record); })) {
+        if (Attempt(attempts, [&] { KV.SetItemTab_ItemAdd(m_Link.source, m_ItemIdx, record); })) {
             // The new record's index is not read back: its row shows none until the table is
             // opened again.
             const int row = grd->rowCount();
@@ -414,7 +414,7 @@ void frmKelvra_EditItemTable::AddRecord() {
             grd->SetCell(row, kIndexColumn, QString(), m_cellColour);
             ShowFields(row, fields);
         }
-        Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });
+        Attempt(attempts, [&] { KV.ItemUpdate(m_Link.source); });
     });
 }
 
@@ -442,10 +442,11 @@ void frmKelvra_EditItemTable::RemoveRecord() {
         ucKelvra& KV = *m_KelvraObj;
         ShowStatus("Removing record " + std::to_string(*index) + "...");
         int attempts = 0;
-        if (Attempt(attempts, [&] { KV.SetItemTab_ItemRemove(m_Source, m_ItemIdx, *index); })) {
+        if (Attempt(attempts,
+                    [&] { KV.SetItemTab_ItemRemove(m_Link.source, m_ItemIdx, *index); })) {
             grd->removeRow(row);
         }
-        Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });
+        Attempt(attempts, [&] { KV.ItemUpdate(m_Link.source); });
     });
 }
 

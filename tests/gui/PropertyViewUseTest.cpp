@@ -63,8 +63,7 @@ TEST(PropertyViewUse, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
     ScriptedTerminal rig;
     rig.script = {{"LS", {"AO"}}, {"IC", {"A0"}}};
     rig.load();
-    rig.view.SetIP("");
-    rig.view.SetCommunicationType(7);
+    rig.view.SetLink({7, "", 1, 1});
     Child<QAction>(rig.view, "mnuFiles(0)")->trigger();
     EXPECT_EQ(rig.KV.IP(), "127.0.0.1");
 }
