@@ -85,8 +85,7 @@ struct ScriptedTerminal {
     }
     void load() {
         view.SetKelvraObj(KV);
-        view.SetIP("127.0.0.1");
-        view.SetSource(1);
+        view.SetLink({kDatagramLink, "127.0.0.1", 1, 1});
         view.SetRetries(3);
         view.LoadItems();
     }
