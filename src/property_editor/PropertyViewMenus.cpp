@@ -1,15 +1,15 @@
 // The property view's menus and toolbar: thin handlers over the window's own operations and a
 // few driver commands.
-#include "console/FaultTrap.h"
-#include "console/ModalDialog.h"
-#include "console/frmKelvra_About.h"
-#include "console/frmKelvra_BellTable.h"
-#include "console/frmKelvra_Options.h"
-#include "console/frmKelvra_ReadCard.h"
 #include "driver/LeadingNumber.h"
 #include "driver/LinkKinds.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/ModalDialog.h"
+#include "widgets/frmKelvra_About.h"
+#include "widgets/frmKelvra_BellTable.h"
+#include "widgets/frmKelvra_Options.h"
+#include "widgets/frmKelvra_ReadCard.h"
 
 #include <QAction>
 #include <QMenu>

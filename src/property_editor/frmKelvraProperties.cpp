@@ -1,10 +1,5 @@
 #include "property_editor/frmKelvraProperties.h"
 
-#include "console/ApplicationInfo.h"
-#include "console/ConsoleSettings.h"
-#include "console/FaultTrap.h"
-#include "console/ModalDialog.h"
-#include "console/Reg.h"
 #include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
 #include "driver/LinkKinds.h"
@@ -12,6 +7,11 @@
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvra_EditItemArray.h"
 #include "property_editor/frmKelvra_EditItemTable.h"
+#include "widgets/ApplicationInfo.h"
+#include "widgets/ConsoleSettings.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/ModalDialog.h"
+#include "widgets/Reg.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,12 +1,12 @@
 // The load: connect, check the terminal answers, read its item count, then each item's
 // descriptor and members into the grid, and the punch error times last.
-#include "console/FaultTrap.h"
 #include "driver/ErrorCodes.h"
 #include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
 #include "driver/LinkKinds.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/FaultTrap.h"
 
 #include <QLabel>
 #include <QProgressBar>

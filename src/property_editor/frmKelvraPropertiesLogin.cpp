@@ -1,10 +1,10 @@
 // Logging in and out, and the access colours that follow the login state.
-#include "console/FaultTrap.h"
-#include "console/ModalDialog.h"
-#include "console/frmKelvra_LoginPassword.h"
 #include "driver/ErrorCodes.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/ModalDialog.h"
+#include "widgets/frmKelvra_LoginPassword.h"
 
 namespace kelvra {
 

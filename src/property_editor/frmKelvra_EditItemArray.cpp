@@ -1,11 +1,11 @@
 #include "property_editor/frmKelvra_EditItemArray.h"
 
-#include "console/FaultTrap.h"
 #include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
 #include "driver/LinkKinds.h"
 #include "property_editor/EditorWindows.h"
 #include "property_editor/ShownDates.h"
+#include "widgets/FaultTrap.h"
 
 #include <QComboBox>
 #include <QDateEdit>

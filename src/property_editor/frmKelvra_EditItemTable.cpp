@@ -1,8 +1,5 @@
 #include "property_editor/frmKelvra_EditItemTable.h"
 
-#include "console/BusyPointer.h"
-#include "console/FaultTrap.h"
-#include "console/ModalDialog.h"
 #include "driver/ErrorCodes.h"
 #include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
@@ -11,6 +8,9 @@
 #include "property_editor/FlexGrid.h"
 #include "property_editor/ShownDates.h"
 #include "property_editor/TableRecords.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/ModalDialog.h"
 
 #include <QAction>
 #include <QHeaderView>

@@ -4,9 +4,9 @@
 #include "FakeLinks.h"
 #include "MemorySettings.h"
 #include "VirtualTime.h"
-#include "console/ModalDialog.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/ModalDialog.h"
 
 #include <QDialog>
 #include <algorithm>

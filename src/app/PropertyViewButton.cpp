@@ -1,4 +1,4 @@
-#include "property_editor/PropertyViewButton.h"
+#include "app/PropertyViewButton.h"
 
 #include "console/frmMainCKelvra.h"
 #include "driver/LinkKinds.h"
