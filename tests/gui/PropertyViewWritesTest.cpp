@@ -13,6 +13,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 namespace kelvra {
 namespace {
@@ -30,8 +31,9 @@ struct ArrayEditorRig : ScriptedTerminal {
     bool busyAsSent = false;
 
     void open(const std::string& type, const std::string& captions, const std::string& shown,
-              bool prepared) {
-        items.at(0) = *ParseItemDescriptor("L\t1\t" + type + "\t1\t4\tLevel\t\t" + captions);
+              bool prepared, int flags = ItemDescriptor::kAvailableWithoutLogin) {
+        items.at(0) = *ParseItemDescriptor("L\t1\t" + type + "\t1\t" + std::to_string(flags) +
+                                           "\tLevel\t\t" + captions);
         editor = std::make_unique<frmKelvra_EditItemArray>(platform, items);
         editor->SetKelvraObj(KV);
         editor->SetItemIdx(0);
@@ -129,6 +131,26 @@ TEST(PropertyViewWrites, AnEditorWritesOncePerPressOnlyAValueTheOperatorMeant) {
         // Refused, the editor stays open with what was typed; after Default too.
         EXPECT_EQ(rig.editor->isVisible(), refused || press.starts_with("default"));
         EXPECT_EQ(rig.editor->IsOK(), *row.sent != '\0' && !press.starts_with("default"));
+    }
+}
+
+// A write is tried four times, and an item whose flags ask for it is then brought into effect.
+TEST(PropertyViewWrites, AWriteIsTriedFourTimesThenTheItemUpdatedWhenItAsks) {
+    const std::tuple<int, int, std::string, std::string> rows[] = {
+        {3, ItemDescriptor::kAvailableWithoutLogin, "IS IS IS IS ", ""},
+        {4, ItemDescriptor::kAvailableWithoutLogin, "IS IS IS IS ",
+         "KV_ERR_COMMAND_EXECUTION_FAILED\n"},
+        {0, ItemDescriptor::kAvailableWithoutLogin | ItemDescriptor::kFlagNeedsUpdate, "IS IU ",
+         ""}};
+    for (const auto& [failures, flags, wire, boxes] : rows) {
+        SCOPED_TRACE(wire + boxes);
+        ArrayEditorRig rig;
+        rig.script = {{"IS", test::Fails(failures, "A")}, {"IU", {"A"}}};
+        rig.open("VAL", "", "5", true, flags);
+        rig.type("6");
+        rig.press("ok");
+        EXPECT_EQ(rig.wire(), wire);
+        EXPECT_EQ(rig.boxes(), boxes);
     }
 }
 
