@@ -246,6 +246,26 @@ TEST(PropertyViewWrites, TableChangesNameTheirRecordCountTheirAttemptsAndShowWha
 
 // The punch-times box asks again for an answer that is no number; after the card window, which
 // logs the terminal out, the view asks the login state again and colours its rows by it.
+// An empty table shows no record and Remove sends nothing; sorting compares the current
+// column's text, so record 10 comes before record 9.
+TEST(PropertyViewWrites, AnEmptyTableRemovesNothingAndSortingComparesText) {
+    TableRig empty;
+    empty.script["IF"] = {"E"};
+    empty.open();
+    const std::size_t before = empty.requests.size();
+    QTest::keyClick(Child<FlexGrid>(*empty.table, "grd"), Qt::Key_Delete);
+    EXPECT_EQ(empty.rows() + empty.wire(before) + empty.boxes(), "");
+
+    TableRig rig;
+    rig.script["IF"] = {"A9\t7\tADA", "A10\t8\tBOB", "A2\t9\tCY", "E"};
+    rig.open();
+    Child<FlexGrid>(*rig.table, "grd")->setCurrentCell(0, 0);
+    Child<QAction>(*rig.table, "Ascending")->trigger();
+    EXPECT_EQ(rig.rows(), "10:BOB 2:CY 9:ADA ");
+    Child<QAction>(*rig.table, "Descending")->trigger();
+    EXPECT_EQ(rig.rows(), "9:ADA 2:CY 10:BOB ");
+}
+
 TEST(PropertyViewWrites, ThePunchTimesBoxTakesOnlyANumberAndTheCardWindowLeavesTheLoginStateKnown) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
         {{"abc", "7"}, "XP07"}, {{"abc"}, ""}, {{""}, ""}, {{"4"}, "XP04"}};
