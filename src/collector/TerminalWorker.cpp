@@ -151,6 +151,8 @@ void TerminalWorker::run() {
             connect(kv);
             failures = 0;
             serve(kv);
+        } catch (const StopRequested&) {
+            break;
         } catch (const std::exception& failure) {
             m_pushed.clear();
             m_status.countError(m_settings.name, failure.what());

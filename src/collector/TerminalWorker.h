@@ -55,6 +55,9 @@ public:
 
 private:
     // What the store's answers and stop() reach the worker's thread through; outlives it.
+    // Unwinds a worker that was asked to stop out of whatever it was doing.
+    struct StopRequested {};
+
     struct Mailbox {
         std::mutex mutex;
         QAbstractEventDispatcher* dispatcher = nullptr; // while the thread runs

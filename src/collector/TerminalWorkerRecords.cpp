@@ -44,6 +44,10 @@ void TerminalWorker::catchUp(ucKelvra& kv) {
     m_status.setState(m_settings.name, TerminalState::CatchingUp);
     const std::int16_t source = m_settings.source;
     std::vector<Punch> punches;
+    // A read left open (by a collector killed in the middle of one) would go on after the
+    // records it already handed out, and its commit would mark those read unstored: every
+    // download starts from the first unread record.
+    run(kv, "records abort", [&](ucKelvra& driver) { driver.AbortReadTransation(source); });
     try {
         for (;;) {
             kv.GetRecord(source);
@@ -59,11 +63,11 @@ void TerminalWorker::catchUp(ucKelvra& kv) {
             punches.push_back(ReadPunch(m_settings.name, data, QDateTime::currentDateTime()));
             run(kv, "record confirm", [&](ucKelvra& driver) { driver.ConfirmRecord(source); });
             if (stopping()) {
-                throw cli::TerminalFailure(KV_SUCCESS, "stopping");
+                throw StopRequested();
             }
         }
         if (!punches.empty() && !storeAndWait(std::move(punches))) {
-            throw cli::TerminalFailure(KV_SUCCESS, "stopping");
+            throw StopRequested();
         }
     } catch (...) {
         // Best effort: a link that failed may not carry the abort, and the terminal then keeps
