@@ -64,7 +64,8 @@ QByteArray StatusPage(const QJsonObject& status) {
                      "state");
         rows += Cell("Last record", Shown(t.value("lastRecord")));
         rows += Cell("Today", QString::number(t.value("storedToday").toInteger()));
-        rows += Cell("Last error", Escaped(t.value("lastError").toString()));
+        const QString error = t.value("lastError").toString();
+        rows += Cell("Last error", error.isEmpty() ? QStringLiteral("none") : Escaped(error));
         rows += QStringLiteral("</tr>\n");
     }
     const QString databaseLine =
