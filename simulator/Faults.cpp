@@ -2,6 +2,7 @@
 
 #include "SimFrames.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <stdexcept>
@@ -55,6 +56,47 @@ std::pair<char, std::optional<std::string_view>> statusLetterAndRest(std::string
     return {letter.front(), value.substr(colon + 1)};
 }
 
+std::string_view itemName(std::string_view item) {
+    return item.substr(0, item.find('='));
+}
+
+// The items that shape frames, the only ones that make sense armed for one push tick.
+bool armable(std::string_view name) {
+    for (const std::string_view shaping :
+         {"drop", "corrupt", "corrupt-push", "split", "delay", "double", "garbage"}) {
+        if (name == shaping) {
+            return true;
+        }
+    }
+    return false;
+}
+
+RandomFault randomFault(std::string_view item, std::size_t at) {
+    RandomFault fault{std::string(item.substr(0, at)), 0};
+    const std::string_view share = item.substr(at + 1);
+    const auto [end, error] =
+        std::from_chars(share.data(), share.data() + share.size(), fault.share);
+    if (error != std::errc{} || end != share.data() + share.size() || !(fault.share > 0) ||
+        fault.share > 1) {
+        throw std::invalid_argument("fault item '" + std::string(item) +
+                                    "': expected a share above 0 and at most 1 after '@'");
+    }
+    if (!armable(itemName(fault.item))) {
+        throw std::invalid_argument("fault item '" + std::string(item) +
+                                    "': only drop, corrupt, corrupt-push, split, delay, double "
+                                    "and garbage can be armed at random");
+    }
+    ParseFaultList(fault.item); // the item itself must be good
+    return fault;
+}
+
+// One occurrence more of a counted fault, unless it already applies to every occurrence.
+void countOneMore(int& count, int armed) {
+    if (count >= 0) {
+        count += armed < 0 ? 1 : armed;
+    }
+}
+
 } // namespace
 
 bool ConsumeCount(int& count) {
@@ -83,6 +125,19 @@ FaultSettings ParseFaultList(std::string_view list, FaultSettings faults) {
         const std::string_view item = trim(list.substr(0, comma));
         list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
         if (item.empty()) {
+            continue;
+        }
+        if (const std::size_t at = item.rfind('@'); at != std::string_view::npos) {
+            // The same item again takes its new share, so that a list read twice arms it once.
+            RandomFault fault = randomFault(item, at);
+            const auto same =
+                std::find_if(faults.random.begin(), faults.random.end(),
+                             [&](const RandomFault& f) { return f.item == fault.item; });
+            if (same != faults.random.end()) {
+                *same = std::move(fault);
+            } else {
+                faults.random.push_back(std::move(fault));
+            }
             continue;
         }
         const std::size_t equals = item.find('=');
@@ -150,8 +205,28 @@ FaultSettings ParseFaultList(std::string_view list, FaultSettings faults) {
     return faults;
 }
 
+void ArmFault(std::string_view item, FaultSettings& faults, OnceFaults& once) {
+    const FaultSettings armed = ParseFaultList(item);
+    const std::string_view name = itemName(item);
+    if (name == "drop") {
+        countOneMore(faults.dropReplies, armed.dropReplies);
+    } else if (name == "corrupt") {
+        countOneMore(faults.corruptReplies, armed.corruptReplies);
+    } else if (name == "corrupt-push") {
+        countOneMore(faults.corruptPushes, armed.corruptPushes);
+    } else if (name == "split") {
+        once.splitDelayMs = armed.splitDelayMs;
+    } else if (name == "delay") {
+        once.delayMs = armed.delayMs;
+    } else if (name == "double") {
+        once.doubleReply = true;
+    } else if (name == "garbage") {
+        once.garbageBytes = armed.garbageBytes;
+    }
+}
+
 std::vector<TimedWrite> ShapeOutgoing(const std::string& frame, FrameKind kind,
-                                      FaultSettings& faults) {
+                                      FaultSettings& faults, OnceFaults& once) {
     using std::chrono::milliseconds;
     const bool isReply = kind == FrameKind::Reply;
     if (isReply && ConsumeCount(faults.dropReplies)) {
@@ -161,27 +236,40 @@ std::vector<TimedWrite> ShapeOutgoing(const std::string& frame, FrameKind kind,
     if (ConsumeCount(isReply ? faults.corruptReplies : faults.corruptPushes)) {
         bytes = CorruptChecksum(std::move(bytes));
     }
+    // What was armed for the next frame applies to this one, and is spent.
+    const int splitDelayMs = std::max(faults.splitDelayMs, std::exchange(once.splitDelayMs, -1));
+    const int delayMs = faults.delayMs + std::exchange(once.delayMs, 0);
+    const bool doubled =
+        isReply && (faults.doubleReplies || std::exchange(once.doubleReply, false));
+    const int garbageBytes =
+        isReply ? std::max(faults.garbageBytes, std::exchange(once.garbageBytes, 0)) : 0;
 
     std::vector<TimedWrite> writes;
-    milliseconds at{faults.delayMs};
+    milliseconds at{delayMs};
     auto emit = [&] {
-        if (faults.splitDelayMs >= 0 && bytes.size() >= 2) {
+        if (splitDelayMs >= 0 && bytes.size() >= 2) {
             const std::size_t half = bytes.size() / 2;
             writes.push_back({at, bytes.substr(0, half)});
-            at += milliseconds{faults.splitDelayMs};
+            at += milliseconds{splitDelayMs};
             writes.push_back({at, bytes.substr(half)});
         } else {
             writes.push_back({at, bytes});
         }
     };
     emit();
-    if (isReply && faults.doubleReplies) {
+    if (doubled) {
         emit();
     }
-    if (isReply && faults.garbageBytes > 0) {
-        writes.push_back({at, GarbageBytes(faults.garbageBytes)});
+    if (garbageBytes > 0) {
+        writes.push_back({at, GarbageBytes(garbageBytes)});
     }
     return writes;
+}
+
+std::vector<TimedWrite> ShapeOutgoing(const std::string& frame, FrameKind kind,
+                                      FaultSettings& faults) {
+    OnceFaults none;
+    return ShapeOutgoing(frame, kind, faults, none);
 }
 
 } // namespace kelvra::sim

@@ -19,6 +19,15 @@ enum class ModuleAvailability {
 // gigabytes.
 inline constexpr int kMostGarbageBytes = 65507;
 
+// A fault item armed at random: on each push tick it fires with probability `share` and is
+// then armed once (see ArmFault).
+struct RandomFault {
+    std::string item;
+    double share = 0;
+
+    bool operator==(const RandomFault&) const = default;
+};
+
 // Faults on demand. A count field reads: 0 off, N > 0 the next N occurrences (consumed as
 // they happen), -1 every occurrence until changed.
 struct FaultSettings {
@@ -40,8 +49,20 @@ struct FaultSettings {
     // status letter, as often as the count moduleStatusReplies says.
     char moduleStatus = 0;
     int moduleStatusReplies = 0;
+    std::vector<RandomFault> random; // armed at random on push ticks
 
     bool operator==(const FaultSettings&) const = default;
+};
+
+// The faults of the items armed at random that apply to the next frame they concern only, and
+// are then spent.
+struct OnceFaults {
+    int splitDelayMs = -1; // the next frame
+    int delayMs = 0;       // the next frame
+    bool doubleReply = false;
+    int garbageBytes = 0;
+
+    bool operator==(const OnceFaults&) const = default;
 };
 
 // Parses a comma-separated fault list; blanks around items are ignored. Items:
@@ -60,6 +81,9 @@ struct FaultSettings {
 //   refuse=L[:CMD]            refuseStatus L, refuseCommand CMD
 //   module-status=L[:N]       moduleStatus L for the next N configuration commands (no N:
 //                             every one)
+//   ITEM@P                    ITEM armed on a share P (0 < P <= 1) of the push ticks, at
+//                             random; ITEM is one of drop, corrupt, corrupt-push, split, delay,
+//                             double, garbage ("corrupt-push=1@0.1": one push in ten, on average)
 // Items apply in order onto `base`. Throws std::invalid_argument naming a bad item.
 FaultSettings ParseFaultList(std::string_view list, FaultSettings base = {});
 
@@ -74,10 +98,17 @@ struct TimedWrite {
 enum class FrameKind { Reply, Push };
 
 // Applies the faults to one outgoing frame and returns the writes that carry it (none when
-// dropped). Consumes the counted faults it uses. Drop, double and garbage concern replies
-// only; corruption has a count for each kind; split and delay shape both.
+// dropped). Consumes the counted faults it uses, and the once faults that concern the frame.
+// Drop, double and garbage concern replies only; corruption has a count for each kind; split
+// and delay shape both.
+std::vector<TimedWrite> ShapeOutgoing(const std::string& frame, FrameKind kind,
+                                      FaultSettings& faults, OnceFaults& once);
 std::vector<TimedWrite> ShapeOutgoing(const std::string& frame, FrameKind kind,
                                       FaultSettings& faults);
+
+// Arms a fault item that fired on a push tick: a counted fault counts one more occurrence (N
+// more with a value), any other applies to the next frame it concerns only.
+void ArmFault(std::string_view item, FaultSettings& faults, OnceFaults& once);
 
 // Takes one occurrence of a count field: true when the fault applies now.
 bool ConsumeCount(int& count);

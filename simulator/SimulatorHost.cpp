@@ -144,6 +144,7 @@ void SimulatorHost::wake() {
 void SimulatorHost::setFaults(const FaultSettings& faults) {
     std::lock_guard lock(m_mutex);
     m_faults = faults;
+    m_once = {};
     wake();
 }
 

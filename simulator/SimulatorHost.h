@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,6 +64,7 @@ struct HostStats {
     std::uint64_t repliesSent = 0;     // reply frames that left (drops excluded)
     std::uint64_t repliesDropped = 0;  // by the drop fault
     std::uint64_t pushesSent = 0;      // "XN" frames pushed, repeats included
+    std::uint64_t faultsArmed = 0;     // fault items armed at random on push ticks
     std::uint64_t writes = 0;          // datagrams and stream/serial writes
     std::uint64_t bytesDiscarded = 0;  // stream/serial bytes outside any frame
     std::uint64_t outputOverflow = 0;  // bytes dropped because a client did not read
@@ -211,6 +213,8 @@ private:
     std::map<std::int16_t, Route> m_routes;
     ModuleModel m_module;
     FaultSettings m_faults;
+    OnceFaults m_once; // armed at random for the next frame
+    std::mt19937 m_random{std::random_device{}()};
     std::vector<PendingWrite> m_pending; // in the order written, which is also by due time
     std::uint64_t m_sequence = 0;
     std::deque<ReceivedFrame> m_received;

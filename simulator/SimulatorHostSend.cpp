@@ -51,7 +51,16 @@ void SimulatorHost::processFrame(const std::string& frame, const Route& route,
 
 void SimulatorHost::sendShaped(const Outgoing& out, const Route& route,
                                SteadyClock::time_point now) {
-    const std::vector<TimedWrite> writes = ShapeOutgoing(out.frame, out.kind, m_faults);
+    if (out.kind == FrameKind::Push) {
+        // A push tick: the faults armed at random fire, before the push they may concern.
+        for (const RandomFault& fault : m_faults.random) {
+            if (std::bernoulli_distribution(fault.share)(m_random)) {
+                ArmFault(fault.item, m_faults, m_once);
+                ++m_stats.faultsArmed;
+            }
+        }
+    }
+    const std::vector<TimedWrite> writes = ShapeOutgoing(out.frame, out.kind, m_faults, m_once);
     if (out.kind == FrameKind::Push) {
         ++m_stats.pushesSent;
     } else if (writes.empty()) {

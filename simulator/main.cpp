@@ -40,7 +40,9 @@ const char* const kUsage = R"(usage: kelvra-sim [options]
   --fault LIST          faults, comma-separated: none, silent, silent-module,
                         busy-module[=N], free-module, drop=N, corrupt[=N], corrupt-push[=N],
                         split[=MS], delay=MS, double, garbage[=N], refuse=L[:CMD],
-                        module-status=L[:N]
+                        module-status=L[:N]; ITEM@P arms drop, corrupt, corrupt-push,
+                        split, delay, double or garbage at random on a share P of the push
+                        ticks, once each time (corrupt-push=1@0.1: one push in ten)
   --allow-non-loopback  permit a bind address outside 127.0.0.0/8
   --help                this text
 Prints one line per endpoint and runs until SIGINT or SIGTERM.

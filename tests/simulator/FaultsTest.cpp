@@ -52,13 +52,33 @@ TEST(FaultList, ItemsSetTheirFieldsWithTheirDefaults) {
     EXPECT_EQ(ParseFaultList("drop=2", f).dropReplies, 2);
     EXPECT_EQ(ParseFaultList("drop=2", f).refuseCommand, "LI");
     EXPECT_EQ(ParseFaultList("none", f), F{});
+    // Armed at random: the same item again takes its new share.
+    EXPECT_EQ(ParseFaultList("corrupt-push=1@0.1,split=5@1,corrupt-push=1@0.2").random,
+              (std::vector<RandomFault>{{"corrupt-push=1", 0.2}, {"split=5", 1}}));
 }
 
 TEST(FaultList, RejectsBadItems) {
-    for (const char* bad :
-         {"bogus", "drop", "drop=x", "drop=-1", "delay", "double=2", "refuse=", "refuse=AB",
-          "silent=1", "module-status", "module-status=", "module-status=DF", "module-status=D:x",
-          "module-status=D:-2", "garbage=65508"}) {
+    for (const char* bad : {"bogus",
+                            "drop",
+                            "drop=x",
+                            "drop=-1",
+                            "delay",
+                            "double=2",
+                            "refuse=",
+                            "refuse=AB",
+                            "silent=1",
+                            "module-status",
+                            "module-status=",
+                            "module-status=DF",
+                            "module-status=D:x",
+                            "module-status=D:-2",
+                            "garbage=65508",
+                            "silent@0.5",
+                            "drop=1@0",
+                            "drop=1@1.5",
+                            "drop@0.1",
+                            "corrupt@x",
+                            "corrupt@"}) {
         EXPECT_THROW(ParseFaultList(bad), std::invalid_argument) << bad;
     }
 }
@@ -79,7 +99,8 @@ TEST(ShapeOutgoing, FaultsShapeTheWritesAndUseUpTheirCounts) {
     };
     struct Row {
         const char* items;
-        std::vector<Step> steps; // in order, on the same settings
+        std::vector<Step> steps;          // in order, on the same settings
+        std::vector<const char*> armed{}; // items armed at random before the first step
     };
     const Row rows[] = {
         {"none", {{R, {at0(kReply)}}, {P, {at0(kPush)}}}},
@@ -89,13 +110,27 @@ TEST(ShapeOutgoing, FaultsShapeTheWritesAndUseUpTheirCounts) {
         {"split=30,delay=10", {{R, {{10ms, kReply.substr(0, 6)}, {40ms, kReply.substr(6)}}}}},
         {"double,garbage=3",
          {{R, {at0(kReply), at0(kReply), at0("#~?")}}, {P, {at0(kPush)}}}}, // pushes alone
+        // Armed on a push tick: counted items count once more, the others shape the next frame
+        // they concern and are spent.
+        {"drop=1,corrupt-push=1@0.1",
+         {{P, {{0ms, badPush.substr(0, 6)}, {30ms, badPush.substr(6)}}},
+          {R, {}},
+          {R, {}},
+          {R, {at0(kReply), at0(kReply)}},
+          {R, {at0(kReply)}},
+          {P, {at0(kPush)}}},
+         {"corrupt-push=1", "double", "drop=1", "split=30"}},
     };
     for (const Row& row : rows) {
         FaultSettings faults = ParseFaultList(row.items);
+        OnceFaults once;
+        for (const char* item : row.armed) {
+            ArmFault(item, faults, once);
+        }
         for (std::size_t i = 0; i < row.steps.size(); ++i) {
             SCOPED_TRACE(std::string(row.items) + " step " + std::to_string(i));
             const Step& step = row.steps[i];
-            EXPECT_EQ(ShapeOutgoing(step.kind == P ? kPush : kReply, step.kind, faults),
+            EXPECT_EQ(ShapeOutgoing(step.kind == P ? kPush : kReply, step.kind, faults, once),
                       step.writes);
         }
     }
