@@ -30,8 +30,21 @@ void LogLine(const std::string& line) {
     std::fflush(stderr);
 }
 
+namespace {
+
+void CountInBuckets(std::vector<std::uint64_t>& buckets, double seconds) {
+    for (std::size_t i = 0; i < std::size(kLatencyBuckets); ++i) {
+        if (seconds <= kLatencyBuckets[i]) {
+            ++buckets[i];
+        }
+    }
+}
+
+} // namespace
+
 FleetStatus::FleetStatus() {
-    m_database.commitBuckets.assign(std::size(kCommitBuckets), 0);
+    m_database.commitBuckets.assign(std::size(kLatencyBuckets), 0);
+    m_database.pushBuckets.assign(std::size(kLatencyBuckets), 0);
 }
 
 void FleetStatus::addTerminal(const std::string& name, const std::string& link) {
@@ -112,11 +125,14 @@ void FleetStatus::databaseCommitted(double seconds) {
     m_database.up = true;
     ++m_database.commits;
     m_database.commitSecondsSum += seconds;
-    for (std::size_t i = 0; i < std::size(kCommitBuckets); ++i) {
-        if (seconds <= kCommitBuckets[i]) {
-            ++m_database.commitBuckets[i];
-        }
-    }
+    CountInBuckets(m_database.commitBuckets, seconds);
+}
+
+void FleetStatus::pushCommitted(double seconds) {
+    std::lock_guard lock(m_mutex);
+    ++m_database.pushes;
+    m_database.pushSecondsSum += seconds;
+    CountInBuckets(m_database.pushBuckets, seconds);
 }
 
 void FleetStatus::databaseFailed(const std::string& error) {

@@ -38,11 +38,16 @@ struct DatabaseStatus {
     std::string lastError;
     std::uint64_t commits = 0;
     std::uint64_t failures = 0;
-    double commitSecondsSum = 0;
-    // Cumulative counts of commits at most kCommitBuckets[i] seconds long.
+    // Cumulative counts of commits at most kLatencyBuckets[i] seconds long.
     std::vector<std::uint64_t> commitBuckets;
+    double commitSecondsSum = 0;
+    // The same of the time from a pushed record's arrival to its commit.
+    std::vector<std::uint64_t> pushBuckets;
+    std::uint64_t pushes = 0;
+    double pushSecondsSum = 0;
 };
-inline constexpr double kCommitBuckets[] = {0.001, 0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 1, 5};
+inline constexpr double kLatencyBuckets[] = {0.001, 0.002, 0.005, 0.01, 0.02, 0.03,
+                                             0.05,  0.1,   0.25,  0.5,  1,    5};
 
 // What every part of the collector reports and the HTTP endpoints read; thread-safe. State
 // changes are logged here, once each, on standard error.
@@ -61,6 +66,7 @@ public:
     void setStoredToday(const std::string& name, std::uint64_t count);
 
     void databaseCommitted(double seconds);
+    void pushCommitted(double seconds);
     // Logged once per change between up and down.
     void databaseFailed(const std::string& error);
     void setDatabaseDescription(const std::string& description);

@@ -37,6 +37,19 @@ public:
     void sample(const std::string& name, const std::string& labels, double value) {
         m_text += name + (labels.empty() ? "" : "{" + labels + "}") + " " + Number(value) + "\n";
     }
+    void histogram(const char* name, const char* help, const std::vector<std::uint64_t>& buckets,
+                   std::uint64_t count, double sum) {
+        family(name, "histogram", help);
+        const std::string base = name;
+        for (std::size_t i = 0; i < std::size(kLatencyBuckets); ++i) {
+            sample(base + "_bucket",
+                   "le=\"" + QByteArray::number(kLatencyBuckets[i]).toStdString() + "\"",
+                   static_cast<double>(buckets[i]));
+        }
+        sample(base + "_bucket", "le=\"+Inf\"", static_cast<double>(count));
+        sample(base + "_sum", "", sum);
+        sample(base + "_count", "", static_cast<double>(count));
+    }
     QByteArray bytes() const { return QByteArray::fromStdString(m_text); }
 
 private:
@@ -103,18 +116,12 @@ QByteArray MetricsText(const std::vector<TerminalStatus>& terminals,
                "Failed attempts to write the database.");
     out.sample("kelvra_collector_database_failures_total", "",
                static_cast<double>(database.failures));
-    out.family("kelvra_collector_commit_duration_seconds", "histogram",
-               "How long the database took to commit a batch of records.");
-    for (std::size_t i = 0; i < std::size(kCommitBuckets); ++i) {
-        out.sample("kelvra_collector_commit_duration_seconds_bucket",
-                   "le=\"" + QByteArray::number(kCommitBuckets[i]).toStdString() + "\"",
-                   static_cast<double>(database.commitBuckets[i]));
-    }
-    out.sample("kelvra_collector_commit_duration_seconds_bucket", "le=\"+Inf\"",
-               static_cast<double>(database.commits));
-    out.sample("kelvra_collector_commit_duration_seconds_sum", "", database.commitSecondsSum);
-    out.sample("kelvra_collector_commit_duration_seconds_count", "",
-               static_cast<double>(database.commits));
+    out.histogram("kelvra_collector_commit_duration_seconds",
+                  "How long the database took to commit a batch of records.",
+                  database.commitBuckets, database.commits, database.commitSecondsSum);
+    out.histogram("kelvra_collector_push_commit_seconds",
+                  "From a pushed record's arrival to the commit that stored it.",
+                  database.pushBuckets, database.pushes, database.pushSecondsSum);
     return out.bytes();
 }
 

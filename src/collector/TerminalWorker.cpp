@@ -155,6 +155,7 @@ void TerminalWorker::run() {
             break;
         } catch (const std::exception& failure) {
             m_pushed.clear();
+            m_arrivals.clear();
             m_status.countError(m_settings.name, failure.what());
             m_status.setState(m_settings.name, TerminalState::Offline, failure.what());
             kv.CloseConnection();

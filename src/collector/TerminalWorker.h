@@ -92,7 +92,9 @@ private:
     // On the worker's thread only.
     QtClock* m_clock = nullptr;
     std::uint64_t m_submitted = 0;
-    std::vector<std::string> m_pushed; // good pushed records not yet handed to the store
+    // Good pushed records not yet handed to the store, and when each arrived.
+    std::vector<std::string> m_pushed;
+    std::vector<std::chrono::steady_clock::time_point> m_arrivals;
     std::deque<std::string> m_recentlyConfirmed;
 };
 

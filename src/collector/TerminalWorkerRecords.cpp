@@ -83,6 +83,7 @@ void TerminalWorker::onPushedRecord(const std::string& data, std::int32_t errCod
     // collects it by download if it is never pushed again.
     if (errCode == KV_SUCCESS) {
         m_pushed.push_back(data);
+        m_arrivals.push_back(std::chrono::steady_clock::now());
     }
 }
 
@@ -106,6 +107,7 @@ void TerminalWorker::logOn(ucKelvra& kv) {
     // pushed before is either committed by the catch-up just done or pushed again, and
     // confirming it now would confirm that first record instead.
     m_pushed.clear();
+    m_arrivals.clear();
     run(kv, "extended mode on", [&](ucKelvra& driver) { driver.X_LogOn(m_settings.source); });
 }
 
@@ -117,7 +119,9 @@ void TerminalWorker::goLive(ucKelvra& kv) {
     while (!stopping()) {
         if (waitUntil([&] { return !m_pushed.empty(); }, idleCheck)) {
             std::vector<std::string> raws;
+            std::vector<std::chrono::steady_clock::time_point> arrivals;
             raws.swap(m_pushed);
+            arrivals.swap(m_arrivals);
             std::vector<Punch> punches;
             const QDateTime now = QDateTime::currentDateTime();
             for (const std::string& raw : raws) {
@@ -125,6 +129,10 @@ void TerminalWorker::goLive(ucKelvra& kv) {
             }
             if (!storeAndWait(std::move(punches))) {
                 break;
+            }
+            const auto committed = std::chrono::steady_clock::now();
+            for (const auto arrived : arrivals) {
+                m_status.pushCommitted(std::chrono::duration<double>(committed - arrived).count());
             }
             confirmStored(kv, raws);
             continue;
