@@ -22,14 +22,12 @@ void Collector::start() {
     for (const TerminalSettings& terminal : m_settings.terminals) {
         startWorker(terminal);
     }
-    LogLine("collecting from " + std::to_string(m_workers.size()) + " terminals into " +
-            m_settings.databaseUrl);
+    LogLine("collecting from " + std::to_string(m_workers.size()) + " terminals");
 }
 
 void Collector::reload(const CollectorSettings& settings) {
     if (settings.databaseUrl != m_settings.databaseUrl) {
-        LogLine("the database url changed to " + settings.databaseUrl +
-                "; it takes effect at the next start");
+        LogLine("the database url changed; the new one takes effect at the next start");
     }
     std::set<std::string> kept;
     for (const TerminalSettings& terminal : settings.terminals) {

@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kFirstRetryPause{1000};
 constexpr std::chrono::milliseconds kLongestRetryPause{30000};
+constexpr std::chrono::milliseconds kGathering{5};
 
 struct Counts {
     int added = 0, duplicates = 0, flagged = 0;
@@ -71,6 +72,10 @@ void PunchStore::run() {
         {
             std::unique_lock lock(m_mutex);
             m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty() || !counted; });
+            // Under load the workers' records arrive a few at a time: one commit for what comes
+            // in over a few milliseconds costs far less than one each, and a push still waits
+            // for at most that and one commit.
+            m_wake.wait_for(lock, kGathering, [&] { return m_stopping; });
             if (m_stopping) {
                 return;
             }

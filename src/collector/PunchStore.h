@@ -14,9 +14,8 @@
 namespace kelvra::collector {
 
 // The one writer of the database, on a thread of its own. Workers hand it their punches; it
-// commits whatever has gathered since its last commit in one transaction (group commit), so a
-// push waits for at most one commit before its own, and answers each worker once its punches
-// are safe. While the database fails nothing is answered: the batches are kept and retried
+// commits whatever has gathered since its last commit, and over a few milliseconds more, in
+// one transaction (group commit), and answers each worker once its punches are safe. While the database fails nothing is answered: the batches are kept and retried
 // with a growing pause, and the terminals keep their records meanwhile.
 class PunchStore {
 public:

@@ -4,7 +4,11 @@
 #include "collector/CollectorConfig.h"
 
 #include "collector/Punch.h"
+#include "collector/PunchDatabase.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace kelvra::collector {
@@ -115,6 +119,39 @@ TEST(Punch, ReadsTheFieldsOrFlagsTheRecordKeepingItsRawText) {
         EXPECT_EQ(punch.raw, raw);
         EXPECT_FALSE(punch.punchedAt.isValid());
     }
+}
+
+// A record received again (after a crash between the two commits, or pushed twice) adds no
+// row, a flagged one is kept with its empty fields, and a database of a later schema is left
+// alone.
+TEST(PunchDatabase, StoresEachRecordOnceFlaggedOnesTooAndRefusesANewerSchema) {
+    QTemporaryDir dir;
+    const std::string url = "sqlite:" + dir.filePath("p.sqlite").toStdString();
+    const QDateTime received(QDate(2026, 12, 7), QTime(9, 0));
+    const Punch good = ReadPunch("gate", "1\t07-12-2026\t08:00:00\tC1\t0\t1", received);
+    const Punch flagged = ReadPunch("gate", "garbage", received);
+    const Punch elsewhere = ReadPunch("door", good.raw, received);
+    {
+        PunchDatabase database(url);
+        database.open();
+        EXPECT_EQ(database.store({good, flagged}), (std::vector<bool>{true, true}));
+        EXPECT_EQ(database.store({flagged, elsewhere, good}),
+                  (std::vector<bool>{false, true, false}));
+        std::vector<std::string> exported;
+        database.forEachPunch(received.addDays(-1), received.addDays(1), "gate",
+                              [&](const std::string& raw) { exported.push_back(raw); });
+        EXPECT_EQ(exported, (std::vector<std::string>{good.raw, flagged.raw}));
+    }
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "schema");
+        raw.setDatabaseName(dir.filePath("p.sqlite"));
+        ASSERT_TRUE(raw.open());
+        EXPECT_TRUE(QSqlQuery(raw).exec("UPDATE kelvra_schema SET version = 2"));
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase("schema");
+    PunchDatabase database(url);
+    EXPECT_THROW(database.open(), DatabaseError);
 }
 
 } // namespace

@@ -69,14 +69,24 @@ inline std::string HttpGet(const std::string& url) {
     return reply->readAll().toStdString();
 }
 
+// Runs one of the program's short commands (status, export); its standard output.
+inline std::string CollectorCommand(const QStringList& arguments) {
+    QProcess command;
+    command.start(KELVRA_COLLECTOR_PATH, arguments);
+    EXPECT_TRUE(command.waitForFinished(30000));
+    EXPECT_EQ(command.exitCode(), 0) << command.readAllStandardError().toStdString();
+    return command.readAllStandardOutput().toStdString();
+}
+
 class CollectorProcess {
 public:
     explicit CollectorProcess(QString configPath) : m_config(std::move(configPath)) {}
     ~CollectorProcess() { kill(); }
 
-    std::string statusUrl() const {
-        return "http://" + LoopbackAddress(1) + ":" + std::to_string(kStatusPort);
+    static QString listenAddress() {
+        return QString::fromStdString(LoopbackAddress(1)) + ":" + QString::number(kStatusPort);
     }
+    std::string statusUrl() const { return "http://" + listenAddress().toStdString(); }
     void start() {
         m_process = std::make_unique<QProcess>();
         m_process->start(KELVRA_COLLECTOR_PATH, {"--config", m_config, "--listen",

@@ -161,7 +161,19 @@ TEST_P(ExactlyOnce, EveryRecordIsStoredOnceAndNoTerminalKeepsOne) {
         }
         PumpFor(200);
     }
+    EXPECT_TRUE(std::regex_search(
+        CollectorCommand({"status", "--listen", CollectorProcess::listenAddress()}),
+        std::regex("\nt1 +tcp [0-9.]+:21001 +live +")));
     EXPECT_TRUE(collector.stop()) << collector.log();
+    const QString csv = dir.filePath("all.csv");
+    CollectorCommand(
+        {"export", "--config", config.fileName(), "--since", "2000-01-01", "--csv", csv});
+    QFile exported(csv);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = exported.readAll().split('\n');
+    EXPECT_EQ(lines.front(), "Number,Date,Time,Card,Mode,Machine");
+    const auto exportedRecords = static_cast<std::size_t>(lines.size()) - 2; // header, last LF
+    std::size_t totalMade = 0;
 
     collector::PunchDatabase database(url);
     database.open();
@@ -180,6 +192,7 @@ TEST_P(ExactlyOnce, EveryRecordIsStoredOnceAndNoTerminalKeepsOne) {
                 return texts;
             });
         EXPECT_GT(made.size(), 100u);
+        totalMade += made.size();
         std::vector<std::string> missing, extra;
         std::set_difference(made.begin(), made.end(), stored.begin(), stored.end(),
                             std::back_inserter(missing));
@@ -192,6 +205,7 @@ TEST_P(ExactlyOnce, EveryRecordIsStoredOnceAndNoTerminalKeepsOne) {
                   std::string::npos)
             << metrics;
     }
+    EXPECT_EQ(exportedRecords, totalMade);
     const std::string& log = collector.log();
     EXPECT_TRUE(std::regex_search(log, std::regex("\nt2: offline: .*KV_ERR_TIMEOUT\n"))) << log;
     EXPECT_TRUE(std::regex_search(log, std::regex("\ndatabase .*: down: "))) << log;
