@@ -69,8 +69,8 @@ using SteadyClock = std::chrono::steady_clock;
 // one, and an unsolicited reply would sit in front of the next pushed record in its receive
 // buffer and hide it. A confirmed record becomes old. "XR" answers with the last pushed
 // record as an "XN" frame and, while it is unconfirmed, pushes it again repushAfterResendMs
-// later: the driver drops the resend reply, so without the repeat the record would
-// never be reported nor confirmed. "XF" stops pushing; an unconfirmed record stays new.
+// later, as a terminal may: either copy can be the first good one, and a driver that dropped
+// the answer would still get the record. "XF" stops pushing; an unconfirmed record stays new.
 // "XP"/"XU" store and report the punch-times value (two upper-case hex digits); it has no
 // further effect here.
 //

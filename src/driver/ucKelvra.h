@@ -121,7 +121,10 @@ public:
     // that goes away while a command may still be waiting (the console being closed).
     void Shutdown() { m_ShuttingDown = true; }
 
-    // Extended mode: the terminal pushes each punch record and waits for its confirmation.
+    // Extended mode: the terminal pushes each punch record and waits for its confirmation. A
+    // bad pushed record is asked for again by the driver itself, without waiting; the record
+    // comes back as a pushed one and is raised once, whichever copy is good first.
+    // X_ResendRecord is the owner's own request, which waits for the record as its reply.
     void X_LogOn(std::int16_t i_iID);
     void X_ResendRecord(std::int16_t i_iID);
     void X_ConfirmRecord(std::int16_t i_iID);
@@ -248,7 +251,9 @@ private:
     // Real-time mode.
     void HandlePushedRecord(const std::string& frame, const std::string& source, bool serialLink);
     void RequestResend(std::int16_t source);
+    void SendResendRequest(std::int16_t source);
     void RunDeferredResend();
+    void AskAgainIfUnanswered();
     void DiscardLateReply();
     void SetRealTimeMode(bool value) { m_RealTimeMode = value; }
 
@@ -284,6 +289,11 @@ private:
     int m_WaitDepth = 0;
     // A bad record that arrived while a command waited is requested again once it is done.
     std::optional<std::int16_t> m_DeferredResend;
+    // The terminal and tick count of the last resend request that nothing has answered yet.
+    std::optional<std::pair<std::int16_t, std::uint32_t>> m_ResendAwaited;
+    // The terminal and data of the record last raised after a resend request: the terminal may
+    // send it once more (its own repeat, or the answer to another request), and it is one record.
+    std::optional<std::pair<std::int16_t, std::string>> m_ResentRecord;
     // After a time-out the reply may still come: until this tick count a new command first
     // waits for it and throws it away.
     std::optional<std::uint32_t> m_LateReplyUntil;

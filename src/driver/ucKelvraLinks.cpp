@@ -86,7 +86,7 @@ void ucKelvra::ReportTraffic(LinkDirection direction, TrafficLink link, std::str
     }
     std::string name;
     if (link == TrafficLink::Module) {
-        name = "module " + m_IP + ":65535";
+        name = "module " + m_IP + ":" + std::to_string(m_ModulePort);
     } else if (m_CommunicationType == 2) {
         name = "udp " + m_IP + ":" + std::to_string(m_UDP_Port);
     } else if (m_CommunicationType == 0 || m_CommunicationType == 1 || m_CommunicationType == 6) {

@@ -172,8 +172,21 @@ void ucKelvra::HandlePushedRecord(const std::string& frame, const std::string& s
         }
     };
     if (code == KV_SUCCESS) {
-        report();
+        // After a resend request the terminal may send the record twice: as the answer to the
+        // request and as its own repeat. The first good copy is raised, the others dropped.
+        const bool afterResend = m_ResendCount > 0;
+        const bool copy = m_ResentRecord && *m_ResentRecord == std::pair(sourceID, data);
         m_ResendCount = 0;
+        m_ResendAwaited.reset();
+        if (copy) {
+            return;
+        }
+        if (afterResend) {
+            m_ResentRecord.emplace(sourceID, data);
+        } else {
+            m_ResentRecord.reset();
+        }
+        report();
         return;
     }
     // A serial link reports every bad record at once; a socket link asks for it again first.
@@ -189,13 +202,26 @@ void ucKelvra::HandlePushedRecord(const std::string& frame, const std::string& s
 
 void ucKelvra::RequestResend(std::int16_t source) {
     ++m_ResendCount;
-    // A resend request waits for its own reply: inside the wait of another command the two
-    // replies could be taken for each other, so it goes out once that command is done.
+    // Inside the wait of a command the request goes out once that command is done, after its
+    // reply, as the terminal answers in order.
     if (m_WaitDepth > 0) {
         m_DeferredResend = source;
         return;
     }
-    SkipOnFailure([&] { X_ResendRecord(source); });
+    SendResendRequest(source);
+}
+
+void ucKelvra::SendResendRequest(std::int16_t source) {
+    // The request does not wait for its answer: the answer is the record again, an "XN" frame
+    // that the receive path takes as a pushed record. Waiting here would run a wait inside a
+    // receive notification, and a command that the owner's event loop starts meanwhile would
+    // take the record for its own reply: the record would be lost, and with it every record
+    // after it, as the terminal waits for its confirmation.
+    m_ResendAwaited.reset();
+    std::string received = std::move(m_ReceiveBuffer);
+    SkipOnFailure([&] { ExeCmd("XR", source, "", false); });
+    m_ReceiveBuffer = std::move(received);
+    m_ResendAwaited.emplace(source, m_clock.tickCount());
 }
 
 void ucKelvra::RunDeferredResend() {
@@ -203,12 +229,26 @@ void ucKelvra::RunDeferredResend() {
         return;
     }
     const std::int16_t source = *std::exchange(m_DeferredResend, std::nullopt);
-    // The command that waited keeps its outcome and its reply.
+    // The command that waited keeps its outcome.
     const std::int32_t errCode = m_ErrCode;
-    std::string received = std::move(m_ReceiveBuffer);
-    SkipOnFailure([&] { X_ResendRecord(source); });
+    SendResendRequest(source);
     m_ErrCode = errCode;
-    m_ReceiveBuffer = std::move(received);
+}
+
+void ucKelvra::AskAgainIfUnanswered() {
+    // The request or its answer may be lost on the way, and the terminal may not repeat the
+    // record by itself: it would wait for a confirmation for good. So a request that nothing
+    // has answered within the time-out is made again, within the same budget.
+    if (!m_ResendAwaited || m_WaitDepth > 0 ||
+        static_cast<std::int32_t>(m_clock.tickCount() - m_ResendAwaited->second) <= m_Timeout) {
+        return;
+    }
+    const std::int16_t source = std::exchange(m_ResendAwaited, std::nullopt)->first;
+    if (m_ResendCount < kResendRequests) {
+        const std::int32_t errCode = m_ErrCode;
+        RequestResend(source);
+        m_ErrCode = errCode;
+    }
 }
 
 } // namespace kelvra

@@ -79,6 +79,9 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
         m_ErrCode = KV_ERR_CONNECTION_NOT_ESTABLISHED;
         return;
     }
+    if (m_RealTimeMode) {
+        AskAgainIfUnanswered();
+    }
     SendAttempts attempts(m_ErrCode);
 
     if (!m_Connected) {

@@ -4,6 +4,8 @@
 #include "DriverProbe.h"
 #include "driver/RecordCutter.h"
 
+#include <algorithm>
+#include <deque>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -79,17 +81,24 @@ struct Report {
     bool operator==(const Report&) const = default;
 };
 
-// Terminal 5 on a datagram or serial link: it accepts every command, answers a resend request
-// with the record again and a confirmation with nothing.
+// Terminal 5 on a datagram or serial link: it accepts every command, answers the resend
+// requests with `resendAnswers` in turn (then with nothing) and a confirmation with nothing. The
+// owner confirms every good record from its handler when `confirms` says so.
 struct PushRig : test::DriverRig {
     bool serialLink = false;
+    bool confirms = false;
     std::vector<Report> reports;
     Subscription subscription =
         kv.KelvraDataArival.subscribe([this](const std::string& address, std::int16_t source,
                                              const std::string& data, std::int32_t code) {
             reports.push_back({address, source, data, code});
+            if (confirms && code == KV_SUCCESS) {
+                kv.X_ConfirmRecord(source);
+            }
         });
     std::vector<std::string> commands;
+    std::deque<std::string> resendAnswers;
+    bool repeatsAfterResend = false; // the terminal pushes the record again 150 ms after each
 
     void arrive(const std::string& bytes, std::int64_t delayMs) {
         if (serialLink) {
@@ -103,7 +112,13 @@ struct PushRig : test::DriverRig {
             const std::string command = frame.substr(3, 2);
             commands.push_back(command);
             if (command == "XR") {
-                arrive(kRecord, 10);
+                if (!resendAnswers.empty()) {
+                    arrive(resendAnswers.front(), 10);
+                    resendAnswers.pop_front();
+                }
+                if (repeatsAfterResend) {
+                    arrive(kRecord, 150);
+                }
             } else if (command != "XA") {
                 arrive(kAccepted, 10);
             }
@@ -136,14 +151,6 @@ struct PushRig : test::DriverRig {
     void settle(int ms) {
         time.sleep(ms);
         time.processEvents();
-    }
-    Subscription autoConfirm() {
-        return kv.KelvraDataArival.subscribe(
-            [this](const std::string&, std::int16_t source, const std::string&, std::int32_t code) {
-                if (code == KV_SUCCESS) {
-                    kv.X_ConfirmRecord(source);
-                }
-            });
     }
 };
 
@@ -191,7 +198,7 @@ TEST(RealTimeMode, AGoodRecordIsReportedAndCountedForItsTerminal) {
 TEST(RealTimeMode, ACommandRunFromAHandlerLeavesTheRecordToTheNextSubscriber) {
     PushRig rig;
     rig.enterRealTimeMode();
-    const Subscription confirming = rig.autoConfirm();
+    rig.confirms = true;
     std::vector<Report> after;
     const Subscription listening =
         rig.kv.KelvraDataArival.subscribe([&](const std::string& address, std::int16_t source,
@@ -204,7 +211,8 @@ TEST(RealTimeMode, ACommandRunFromAHandlerLeavesTheRecordToTheNextSubscriber) {
     EXPECT_EQ(after, rig.reports);
 }
 
-// The record is reported and confirmed, or, when bad, requested again once the command is done.
+// The record is reported and confirmed or, when bad, requested again once the command is done
+// and then reported and confirmed.
 TEST(RealTimeMode, ARecordPushedWhileACommandWaitsLeavesTheReplyToTheCommand) {
     struct Arrival {
         std::int64_t delayMs;
@@ -213,39 +221,39 @@ TEST(RealTimeMode, ARecordPushedWhileACommandWaitsLeavesTheReplyToTheCommand) {
     struct Row {
         const char* name;
         std::vector<Arrival> arrivals;
-        std::string followUp;
+        std::vector<std::string> commands;
     };
     const Row rows[] = {
-        {"record, then reply, in one chunk", {{10, kRecord + kAccepted}}, "XA"},
-        {"reply, then record, in one chunk", {{10, kAccepted + kRecord}}, "XA"},
+        {"record, then reply, in one chunk", {{10, kRecord + kAccepted}}, {"BW", "XA"}},
+        {"reply, then record, in one chunk", {{10, kAccepted + kRecord}}, {"BW", "XA"}},
         {"record split, the reply behind its second half",
          {{10, kRecord.substr(0, 6)}, {70, kRecord.substr(6) + kAccepted}},
-         "XA"},
+         {"BW", "XA"}},
         {"reply, then a record that ends after the command",
          {{10, kAccepted + kRecord.substr(0, 6)}, {120, kRecord.substr(6)}},
-         "XA"},
-        {"a bad record", {{10, kBadRecord}, {120, kAccepted}}, "XR"},
+         {"BW", "XA"}},
+        {"a bad record", {{10, kBadRecord}, {120, kAccepted}}, {"BW", "XR", "XA"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         PushRig rig;
         rig.enterRealTimeMode();
-        const Subscription confirming = rig.autoConfirm();
-        rig.socket().peer = [&](const std::string& frame) {
-            rig.commands.push_back(frame.substr(3, 2));
-            if (rig.commands.size() == 1) {
-                for (const Arrival& arrival : row.arrivals) {
-                    rig.arrive(arrival.bytes, arrival.delayMs);
-                }
-            } else if (rig.commands.back() == "XR") {
-                rig.arrive(kRecord, 10); // the record again, the request's own reply
+        rig.confirms = true;
+        rig.resendAnswers = {kRecord};
+        rig.socket().peer = [&, answer = rig.socket().peer](const std::string& frame) {
+            if (!rig.commands.empty()) {
+                return answer(frame);
+            }
+            rig.commands.push_back("BW");
+            for (const Arrival& arrival : row.arrivals) {
+                rig.arrive(arrival.bytes, arrival.delayMs);
             }
         };
         EXPECT_EQ(rig.exchange("BW", 5, ""), "OK");
         EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
         rig.settle(200);
-        EXPECT_EQ(rig.commands, (std::vector<std::string>{"BW", row.followUp}));
-        EXPECT_EQ(rig.reports.size(), row.followUp == "XA" ? 1u : 0u);
+        EXPECT_EQ(rig.commands, row.commands);
+        EXPECT_EQ(rig.reports, (std::vector<Report>{{"127.0.0.3", 5, "R1", KV_SUCCESS}}));
     }
 }
 
@@ -257,7 +265,6 @@ TEST(RealTimeMode, BadRecordsAreRequestedAgainThreeTimesThenReported) {
         for (int i = 0; i < 4; ++i) {
             rig.push(kBadRecord);
         }
-        // The replies to the requests are "XN" frames taken by the requests themselves.
         EXPECT_EQ(rig.commands, (std::vector<std::string>{"XR", "XR", "XR"}));
         EXPECT_EQ(rig.kv.ResendCount(), 3);
         EXPECT_FALSE(rig.kv.ResendPending());
@@ -272,6 +279,52 @@ TEST(RealTimeMode, BadRecordsAreRequestedAgainThreeTimesThenReported) {
         EXPECT_EQ(rig.kv.ResendCount(), 0);
         rig.push(kBadRecord);
         EXPECT_EQ(rig.commands.size(), 4u); // a fresh cycle of requests
+    }
+}
+
+// A bad record is asked for again without waiting for the answer: the answer, an "XN" frame,
+// and the terminal's own repeat are copies of one record, raised once whichever is good first,
+// while a command that the owner's event loop runs meanwhile keeps its own reply.
+TEST(RealTimeMode, ARecordAskedForAgainIsRaisedOnceWhicheverCopyIsGood) {
+    struct Row {
+        const char* name;
+        bool serial;
+        std::deque<std::string> resendAnswers;
+        std::vector<std::int32_t> reported; // the codes raised for the record, in order
+    };
+    const Row rows[] = {
+        {"the answer, then the repeat", false, {kRecord}, {KV_SUCCESS}},
+        {"the answer lost, the repeat", false, {}, {KV_SUCCESS}},
+        {"the answer bad, then good", false, {kBadRecord, kRecord}, {KV_SUCCESS}},
+        {"the answer twice", false, {kRecord + kRecord}, {KV_SUCCESS}},
+        {"a serial link reports the bad copy first",
+         true,
+         {kRecord},
+         {KV_ERR_CHECKSUM, KV_SUCCESS}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PushRig rig;
+        rig.enterRealTimeMode(row.serial);
+        rig.confirms = true;
+        rig.resendAnswers = row.resendAnswers;
+        rig.repeatsAfterResend = true;
+        std::string reply;
+        rig.time.at(20, [&] { // the owner's event loop, between two records
+            reply = rig.exchange("BW", 5, "");
+            reply += " " + std::to_string(rig.kv.ErrCode());
+        });
+        rig.push(kBadRecord);
+        rig.settle(400);
+        EXPECT_EQ(reply, "OK 0");
+        std::vector<std::int32_t> reported;
+        for (const Report& report : rig.reports) {
+            reported.push_back(report.errCode);
+        }
+        EXPECT_EQ(reported, row.reported);
+        EXPECT_EQ(rig.reports.back().data, "R1");
+        EXPECT_EQ(std::count(rig.commands.begin(), rig.commands.end(), "XA"), 1);
+        EXPECT_EQ(rig.kv.ResendCount(), 0);
     }
 }
 

@@ -73,6 +73,17 @@ TEST(StreamConnect, AFreeModuleIsAskedOnceAndTheStreamConnects) {
     EXPECT_EQ(rig.kv.ModuleReply().size(), ucKelvra::kReceiveBufferLimit);
 }
 
+TEST(StreamConnect, TheModuleIsAskedOnThePortItIsGivenAndItsTrafficNamesIt) {
+    StreamRig rig;
+    rig.kv.SetModulePort(40001);
+    std::string link;
+    const Subscription tracing = rig.kv.LinkTraffic.subscribe(
+        [&](const LinkChunk& chunk) { link = link.empty() ? chunk.link : link; });
+    rig.connectTcp();
+    EXPECT_EQ(rig.moduleSocket().remotePort, 40001);
+    EXPECT_EQ(link, "module 127.0.0.2:40001");
+}
+
 TEST(StreamConnect, ABusyModuleIsToldToExitThreeTimesOneSecondApart) {
     StreamRig rig;
     rig.moduleAnswers(kBusyModule);
