@@ -44,11 +44,17 @@ void PunchStore::stop() {
 }
 
 void PunchStore::submit(std::vector<Punch> punches, Committed committed) {
+    bool wake = false;
     {
         std::lock_guard lock(m_mutex);
         m_queue.push_back({std::move(punches), std::move(committed)});
+        wake = m_idle;
     }
-    m_wake.notify_one();
+    // While the store gathers it takes the queue as it finds it when the time is up: waking
+    // it for every batch would only cost a thread switch each.
+    if (wake) {
+        m_wake.notify_one();
+    }
 }
 
 bool PunchStore::pause(std::chrono::milliseconds length) {
@@ -71,7 +77,9 @@ void PunchStore::run() {
         std::deque<Batch> work;
         {
             std::unique_lock lock(m_mutex);
+            m_idle = true;
             m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty() || !counted; });
+            m_idle = false;
             // Under load the workers' records arrive a few at a time: one commit for what comes
             // in over a few milliseconds costs far less than one each, and a push still waits
             // for at most that and one commit.

@@ -15,8 +15,9 @@ namespace kelvra::collector {
 
 // The one writer of the database, on a thread of its own. Workers hand it their punches; it
 // commits whatever has gathered since its last commit, and over a few milliseconds more, in
-// one transaction (group commit), and answers each worker once its punches are safe. While the database fails nothing is answered: the batches are kept and retried
-// with a growing pause, and the terminals keep their records meanwhile.
+// one transaction (group commit), and answers each worker once its punches are safe. While the
+// database fails nothing is answered: the batches are kept and retried with a growing pause, and
+// the terminals keep their records meanwhile.
 class PunchStore {
 public:
     // Called on the store's thread once the punches are committed; it must only hand over.
@@ -48,6 +49,7 @@ private:
     std::condition_variable m_wake;
     std::deque<Batch> m_queue;
     bool m_stopping = false;
+    bool m_idle = false; // waiting for a first batch
     std::thread m_thread;
 };
 
