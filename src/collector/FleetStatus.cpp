@@ -65,11 +65,19 @@ void FleetStatus::removeTerminal(const std::string& name) {
 void FleetStatus::setState(const std::string& name, TerminalState state, const std::string& error) {
     std::lock_guard lock(m_mutex);
     const auto found = m_terminals.find(name);
-    if (found == m_terminals.end() || found->second.state == state) {
+    if (found == m_terminals.end()) {
         return;
     }
-    found->second.state = state;
-    found->second.since = QDateTime::currentDateTime();
+    TerminalStatus& status = found->second;
+    // Retries that fail alike are not logged again; a new reason is.
+    if (status.state == state && status.stateError == error) {
+        return;
+    }
+    if (status.state != state) {
+        status.since = QDateTime::currentDateTime();
+    }
+    status.state = state;
+    status.stateError = error;
     LogLine(name + ": " + StateName(state) + (error.empty() ? "" : ": " + error));
 }
 

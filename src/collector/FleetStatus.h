@@ -20,6 +20,7 @@ struct TerminalStatus {
     std::string name;
     std::string link; // as configured: "udp 10.1.2.3:1001"
     TerminalState state = TerminalState::Connecting;
+    std::string stateError; // the failure that the state was entered with, as logged
     QDateTime since;
     QDateTime lastRecord;          // when the last record was stored (invalid: none yet)
     std::uint64_t stored = 0;      // records new to the database
@@ -57,7 +58,8 @@ public:
 
     void addTerminal(const std::string& name, const std::string& link);
     void removeTerminal(const std::string& name);
-    // Logs the change (with the error, if any) when the state differs from the present one.
+    // Logs the change (with the error, if any) when the state or its error differs from the
+    // present one.
     void setState(const std::string& name, TerminalState state, const std::string& error = {});
     void countError(const std::string& name, const std::string& error);
     void countReconnect(const std::string& name);

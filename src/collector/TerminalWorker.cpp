@@ -147,7 +147,6 @@ void TerminalWorker::run() {
             [this](const std::string&, std::int16_t, const std::string& data,
                    std::int32_t errCode) { onPushedRecord(data, errCode); });
         try {
-            m_status.setState(m_settings.name, TerminalState::Connecting);
             connect(kv);
             failures = 0;
             serve(kv);
@@ -194,8 +193,7 @@ void TerminalWorker::serve(ucKelvra& kv) {
         if (stopping()) {
             return;
         }
-        catchUp(kv);
-        m_status.setState(m_settings.name, TerminalState::Polling);
+        catchUp(kv, CatchUp::Routine);
     }
 }
 

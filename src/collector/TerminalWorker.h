@@ -69,7 +69,9 @@ private:
     void run();
     void serve(ucKelvra& kv);
     void connect(ucKelvra& kv);
-    void catchUp(ucKelvra& kv);
+    // A routine poll's download leaves the state as it is.
+    enum class CatchUp { Announced, Routine };
+    void catchUp(ucKelvra& kv, CatchUp kind = CatchUp::Announced);
     void goLive(ucKelvra& kv);
     void logOn(ucKelvra& kv);
     void confirmStored(ucKelvra& kv, const std::vector<std::string>& raws);

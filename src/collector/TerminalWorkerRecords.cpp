@@ -40,14 +40,17 @@ bool TerminalWorker::storeAndWait(std::vector<Punch> punches) {
         std::chrono::milliseconds::max());
 }
 
-void TerminalWorker::catchUp(ucKelvra& kv) {
-    m_status.setState(m_settings.name, TerminalState::CatchingUp);
+void TerminalWorker::catchUp(ucKelvra& kv, CatchUp kind) {
     const std::int16_t source = m_settings.source;
     std::vector<Punch> punches;
     // A read left open (by a collector killed in the middle of one) would go on after the
     // records it already handed out, and its commit would mark those read unstored: every
     // download starts from the first unread record.
     run(kv, "records abort", [&](ucKelvra& driver) { driver.AbortReadTransation(source); });
+    // Only now has the terminal answered: an unreachable one stays offline meanwhile.
+    if (kind == CatchUp::Announced) {
+        m_status.setState(m_settings.name, TerminalState::CatchingUp);
+    }
     try {
         for (;;) {
             kv.GetRecord(source);
