@@ -9,11 +9,15 @@
 
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <algorithm>
 
 namespace kelvra::collector {
 
 namespace {
+
+// How long a stopping worker may take to leave real-time mode before its driver gives up.
+constexpr std::chrono::milliseconds kStopGrace{3000};
 
 // The serial device of a terminal stands behind its port number; nothing else is stored.
 class NoStoredSettings final : public SettingsStore {
@@ -88,6 +92,21 @@ void TerminalWorker::start() {
 
 void TerminalWorker::requestStop() {
     std::lock_guard lock(m_mailbox->mutex);
+    if (!m_mailbox->stopping && m_mailbox->context != nullptr) {
+        // The worker sees the request between commands. A connect to a terminal that is gone
+        // can take half a minute, though: after a grace the driver is told to give up, on the
+        // worker's own thread, from inside the wait it is in.
+        QMetaObject::invokeMethod(
+            m_mailbox->context,
+            [this] {
+                QTimer::singleShot(kStopGrace, m_mailbox->context, [this] {
+                    if (m_kv != nullptr) {
+                        m_kv->Shutdown();
+                    }
+                });
+            },
+            Qt::QueuedConnection);
+    }
     m_mailbox->stopping = true;
     m_mailbox->wake();
 }
@@ -131,9 +150,11 @@ void TerminalWorker::run(ucKelvra& kv, const char* what,
 void TerminalWorker::run() {
     QtClock clock;
     m_clock = &clock;
+    QObject context;
     {
         std::lock_guard lock(m_mailbox->mutex);
         m_mailbox->dispatcher = QAbstractEventDispatcher::instance();
+        m_mailbox->context = &context;
     }
     NoStoredSettings nothingStored;
     cli::SerialDeviceSettings serialSettings(nothingStored, m_settings.device);
@@ -142,6 +163,7 @@ void TerminalWorker::run() {
     while (!stopping()) {
         // A driver of its own for every connection: nothing of a failed one carries over.
         ucKelvra kv(clock, clock, links);
+        m_kv = &kv;
         kv.SetWakeOnReply(true);
         const Subscription pushes = kv.KelvraDataArival.subscribe(
             [this](const std::string&, std::int16_t, const std::string& data,
@@ -151,6 +173,7 @@ void TerminalWorker::run() {
             failures = 0;
             serve(kv);
         } catch (const StopRequested&) {
+            m_kv = nullptr;
             break;
         } catch (const std::exception& failure) {
             m_pushed.clear();
@@ -163,10 +186,12 @@ void TerminalWorker::run() {
                 m_status.countReconnect(m_settings.name);
             }
         }
+        m_kv = nullptr;
     }
     m_status.setState(m_settings.name, TerminalState::Stopped);
     std::lock_guard lock(m_mailbox->mutex);
     m_mailbox->dispatcher = nullptr;
+    m_mailbox->context = nullptr;
 }
 
 void TerminalWorker::connect(ucKelvra& kv) {

@@ -61,6 +61,7 @@ private:
     struct Mailbox {
         std::mutex mutex;
         QAbstractEventDispatcher* dispatcher = nullptr; // while the thread runs
+        QObject* context = nullptr;                     // lives on the thread, while it runs
         std::uint64_t committed = 0;                    // batches answered
         bool stopping = false;
         void wake();
@@ -93,6 +94,7 @@ private:
 
     // On the worker's thread only.
     QtClock* m_clock = nullptr;
+    ucKelvra* m_kv = nullptr; // the present connection's driver
     std::uint64_t m_submitted = 0;
     // Good pushed records not yet handed to the store, and when each arrived.
     std::vector<std::string> m_pushed;
