@@ -10,14 +10,18 @@ namespace {
 // The page's text as Chromium renders it. No name is looked up: Chromium reaches nothing but
 // the collector's loopback address.
 QString RenderedPage(const std::string& url, const std::string& address) {
+    // A profile of its own: a Chromium already running on the machine would otherwise be
+    // handed the page and this one end without it.
+    const QTemporaryDir profile;
     QProcess chromium;
-    chromium.start("chromium", {"--headless=new", "--no-sandbox", "--disable-gpu",
-                                "--disable-background-networking", "--disable-component-update",
-                                "--no-first-run",
-                                QString::fromStdString("--host-resolver-rules=MAP * ~NOTFOUND, "
-                                                       "EXCLUDE " +
-                                                       address),
-                                "--dump-dom", QString::fromStdString(url)});
+    chromium.start("chromium",
+                   {"--headless=new", "--no-sandbox", "--disable-gpu",
+                    "--user-data-dir=" + profile.path(), "--disable-background-networking",
+                    "--disable-component-update", "--no-first-run",
+                    QString::fromStdString("--host-resolver-rules=MAP * ~NOTFOUND, "
+                                           "EXCLUDE " +
+                                           address),
+                    "--dump-dom", QString::fromStdString(url)});
     if (!chromium.waitForFinished(60000)) {
         chromium.kill();
         chromium.waitForFinished();
