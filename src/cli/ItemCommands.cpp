@@ -15,8 +15,6 @@ namespace kelvra::cli {
 
 namespace {
 
-constexpr int kFlagNeedsUpdate = 32;
-
 // What the catalogue shows of one item: its descriptor and, for an array item, the value of
 // every member or the refusal that reading it met.
 struct CatalogueEntry {
@@ -156,7 +154,7 @@ void ItemSet(Session& session, Arguments& arguments) {
     session.run(
         "item set", [&](ucKelvra& kv) { kv.SetItem(session.source(), reference, member, value); },
         Repeat::IfTimedOut);
-    if (ReadDescriptor(session, reference).Flags & kFlagNeedsUpdate) {
+    if (ReadDescriptor(session, reference).Flags & ItemDescriptor::kFlagNeedsUpdate) {
         session.run(
             "item update", [&](ucKelvra& kv) { kv.ItemUpdate(session.source()); },
             Repeat::IfTimedOut);

@@ -1,6 +1,7 @@
 #include "cli/LinkSetup.h"
 
 #include "cli/CliErrors.h"
+#include "driver/LinkKinds.h"
 #include "driver/ucKelvra.h"
 #include "platform/qt/QtLinkFactory.h"
 
@@ -9,12 +10,6 @@
 namespace kelvra::cli {
 
 namespace {
-
-// CommunicationType values.
-constexpr std::int32_t kSerialRtsCts = 0;
-constexpr std::int32_t kDatagram = 2;
-constexpr std::int32_t kStreamThroughModule = 3;
-constexpr std::int32_t kSerialNoFlowControl = 6;
 
 // "COM3", any case: a port number the per-user settings map to a device.
 std::optional<int> NamedPort(const std::string& text) {
@@ -69,10 +64,11 @@ void ConnectLink(ucKelvra& kv, const GlobalOptions& options) {
     case LinkKind::Tcp:
         kv.SetIP(options.endpoint.host);
         kv.SetUDP_Port(options.endpoint.port);
-        kv.SetCommunicationType(options.link == LinkKind::Udp ? kDatagram : kStreamThroughModule);
+        kv.SetCommunicationType(options.link == LinkKind::Udp ? kDatagramLink : kStreamLink);
         break;
     case LinkKind::Serial:
-        kv.SetCommunicationType(options.serialFlowControl ? kSerialRtsCts : kSerialNoFlowControl);
+        kv.SetCommunicationType(options.serialFlowControl ? kSerialRtsCtsLink
+                                                          : kSerialNoFlowControlLink);
         kv.SetComport(static_cast<std::int16_t>(SerialPortNumber(options.serialPort)));
         break;
     }

@@ -26,6 +26,18 @@ std::int64_t RecordTotal(const std::string& reply) {
     }
 }
 
+// A reader that went away without closing its read transaction (a download killed, or one whose
+// abort the link no longer carried) leaves it part-way: a commit would then mark read the
+// records that reader fetched but never wrote. Abort it, so that the fetch starts at the first
+// unread record; a terminal with no transaction open may refuse that as not applicable.
+void StartReading(Session& session) {
+    const std::int32_t code = session.attempt(
+        [&](ucKelvra& kv) { kv.AbortReadTransation(session.source()); }, Repeat::IfTimedOut);
+    if (code != KV_SUCCESS && code != KV_ERR_COMMAND_NOT_APPLICABLE) {
+        throw TerminalFailure(code, "records abort");
+    }
+}
+
 // Fetches every record of the read transaction, confirming each. A fetch is never repeated:
 // the terminal may have moved on although its reply was lost.
 std::vector<std::vector<std::string>> FetchAll(Session& session) {
@@ -75,6 +87,7 @@ void Download(Session& session, Arguments& arguments) {
     ucKelvra& kv = session.kv();
     std::size_t downloaded = 0;
     try {
+        StartReading(session);
         const auto records = FetchAll(session);
         downloaded = records.size();
         WriteCsv(file, records);

@@ -15,7 +15,6 @@ namespace kelvra::cli {
 
 namespace {
 
-constexpr int kFlagNeedsUpdate = 32;
 // A table that never reports its end is not walked for ever.
 constexpr int kMostRecords = 100000;
 
@@ -58,7 +57,7 @@ std::string JoinRecord(const std::vector<std::string>& values) {
 }
 
 void ApplyChange(Session& session, const TableItem& table) {
-    if (table.descriptor.Flags & kFlagNeedsUpdate) {
+    if (table.descriptor.Flags & ItemDescriptor::kFlagNeedsUpdate) {
         session.run(
             "item update", [&](ucKelvra& kv) { kv.ItemUpdate(session.source()); },
             Repeat::IfTimedOut);

@@ -18,11 +18,11 @@ std::int16_t ButtonPress::S() const {
     return std::get<std::int16_t>(source);
 }
 
-std::int16_t ButtonPress::n(const char* box) const {
+std::int16_t ButtonPress::n(BoxName box) const {
     return window.NumberEntry(box);
 }
 
-std::string ButtonPress::t(const char* box) const {
+std::string ButtonPress::t(BoxName box) const {
     return window.BoxText(box);
 }
 

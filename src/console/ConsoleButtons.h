@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/ConsoleBoxes.h"
 #include "console/ConsoleLayout.h"
 #include "console/NumberEntry.h"
 
@@ -28,8 +29,8 @@ struct ButtonPress {
     // The source ID. A source that does not fit refuses the press here, so only the presses
     // that address a terminal are refused by it ("Clear" and "Get" go ahead).
     std::int16_t S() const;
-    std::int16_t n(const char* box) const; // the box's number entry
-    std::string t(const char* box) const;  // the box's text
+    std::int16_t n(BoxName box) const; // the box's number entry
+    std::string t(BoxName box) const;  // the box's text
 };
 
 using ButtonAction = void (*)(ButtonPress&);

@@ -6,6 +6,7 @@
 #include "console/ConsoleSettings.h"
 #include "console/NumberEntry.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -155,7 +156,7 @@ void frmMainCKelvra::CommonResultStep(const ConsoleButton* button) {
                 number = ReadLeadingNumber(result, NumberForms::DecimalOnly);
             } catch (const std::overflow_error&) {
             }
-            static_cast<QLineEdit*>(m_boxes.at("txtPunchTimes").widget)
+            static_cast<QLineEdit*>(m_boxes.at(BoxName("txtPunchTimes").text()).widget)
                 ->setText(QString::number(number, 'g', 15));
         }
     } else {
@@ -176,11 +177,11 @@ void frmMainCKelvra::EstablishConnection() {
         const std::string address = Latin1(txtIP->text());
         m_KV.SetIP(address);
         m_KV.SetUDP_Port(port);
-        m_KV.SetCommunicationType(cboType->currentIndex() == 0 ? 2 : 3);
+        m_KV.SetCommunicationType(cboType->currentIndex() == 0 ? kDatagramLink : kStreamLink);
         failure = address.empty() ? "the address box is empty"
                                   : "\"" + address + "\" is no address or known host name";
     } else {
-        m_KV.SetCommunicationType(0);
+        m_KV.SetCommunicationType(kSerialRtsCtsLink);
         m_KV.SetComport(static_cast<std::int16_t>(cboComport->currentIndex() + 1));
         failure = Latin1(cboComport->currentText()) + " cannot be opened";
     }
@@ -196,7 +197,7 @@ void frmMainCKelvra::EstablishConnection() {
     // Connect keeps its failures to itself: a datagram or serial link that it could not set
     // up is left unconnected, and a stream link without an address is not even tried. A
     // stream connect that fails leaves its code, which the common step shows.
-    const bool streamLink = m_KV.CommunicationType() == 3;
+    const bool streamLink = IsStreamLink(m_KV.CommunicationType());
     if (streamLink ? m_KV.IP().empty() : !m_KV.Connected()) {
         AppendResult("No connection: " + failure + ".\r\n");
         return;
@@ -213,11 +214,13 @@ void frmMainCKelvra::OnKelvraDataArival(const std::string& address, std::int16_t
     AppendResult(TwoDigits(now.hour()) + ":" + TwoDigits(now.minute()) + ":" +
                  TwoDigits(now.second()) + " " + address + ":  " + data +
                  ", ErrCode: " + std::to_string(errCode) + "\r\n");
-    auto* chkAutoConfirm = static_cast<QCheckBox*>(m_boxes.at("chkAutoConfirm").widget);
+    auto* chkAutoConfirm =
+        static_cast<QCheckBox*>(m_boxes.at(BoxName("chkAutoConfirm").text()).widget);
     if (m_KV.ErrCode() != 0 || !chkAutoConfirm->isChecked()) {
         return;
     }
-    static_cast<QLineEdit*>(m_boxes.at("txtID").widget)->setText(QString::number(source));
+    static_cast<QLineEdit*>(m_boxes.at(BoxName("txtID").text()).widget)
+        ->setText(QString::number(source));
     if (!m_pressRunning) {
         PressButton(kConfirmReceivedRecord);
         return;
@@ -229,12 +232,12 @@ void frmMainCKelvra::OnKelvraDataArival(const std::string& address, std::int16_t
     AppendResult((m_KV.ErrCode() == 0 ? std::string("OK!") : ErrorLine()) + "\r\n");
 }
 
-std::int16_t frmMainCKelvra::NumberEntry(const char* box) const {
-    return ReadNumberEntry(BoxText(box), m_boxes.at(box).refusalName);
+std::int16_t frmMainCKelvra::NumberEntry(BoxName box) const {
+    return ReadNumberEntry(BoxText(box), m_boxes.at(box.text()).refusalName);
 }
 
-std::string frmMainCKelvra::BoxText(const char* box) const {
-    QWidget* widget = m_boxes.at(box).widget;
+std::string frmMainCKelvra::BoxText(BoxName box) const {
+    QWidget* widget = m_boxes.at(box.text()).widget;
     if (auto* line = qobject_cast<QLineEdit*>(widget)) {
         return Latin1(line->text());
     }

@@ -57,8 +57,8 @@ public:
     void SetPropertyViewOpener(std::function<void(frmMainCKelvra&)> opener);
 
     // What the actions of the button table use.
-    std::int16_t NumberEntry(const char* box) const;
-    std::string BoxText(const char* box) const;
+    std::int16_t NumberEntry(BoxName box) const;
+    std::string BoxText(BoxName box) const;
     void AppendResult(const std::string& text);
     // The line of a failed command: "Error Code: ", its code and its message.
     std::string ErrorLine() const;

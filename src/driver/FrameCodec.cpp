@@ -34,7 +34,7 @@ char AddressCharacter(std::int16_t terminal) {
     if (terminal < 0 || terminal > 207) {
         throw std::out_of_range("terminal number has no address character");
     }
-    return static_cast<char>(48 + terminal);
+    return static_cast<char>(kAddressCharacterBase + terminal);
 }
 
 std::string AppendChecksumAndLength(std::string_view body) {

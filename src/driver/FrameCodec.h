@@ -19,7 +19,13 @@ inline constexpr char CR = '\x0D';
 
 // The address character of a terminal: code 48 + number. Numbers outside 0 to 207 have none
 // and throw std::out_of_range.
+inline constexpr int kAddressCharacterBase = 48;
 char AddressCharacter(std::int16_t terminal);
+// The terminal number an address character names: its code less 48, so a byte below '0' gives
+// a negative number.
+constexpr std::int16_t TerminalOfAddress(char address) {
+    return static_cast<std::int16_t>(static_cast<unsigned char>(address) - kAddressCharacterBase);
+}
 
 // body + checksum + length field.
 std::string AppendChecksumAndLength(std::string_view body);

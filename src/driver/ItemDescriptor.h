@@ -13,12 +13,17 @@ namespace kelvra {
 // last a ";"-separated list of value captions (caption i stands for value i).
 struct ItemDescriptor {
     static constexpr std::size_t kSelectionSize = 101;
+    // The bits of Flags.
+    static constexpr std::int16_t kNotSupported = 1;          // a row for an item not there
+    static constexpr std::int16_t kAvailableWithoutLogin = 4; // writable without login
+    static constexpr std::int16_t kAvailableAfterLogin = 8;   // writable after login
+    static constexpr std::int16_t kFlagNeedsUpdate = 32;      // a change needs "IU" to apply
 
     std::string Name;
     std::int16_t ID = 0;
     std::string Type; // "VAL", "STR", "TIME", "DATE"; "TAB" for a table item
     std::int16_t Size = 0;
-    std::int16_t Flags = 0; // 4 writable without login, 8 after login, 32 needs ItemUpdate
+    std::int16_t Flags = 0; // the bits below
     std::string Definition;
     std::string Help;
     std::array<std::string, kSelectionSize> Selection;

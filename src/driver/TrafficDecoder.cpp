@@ -135,7 +135,7 @@ void TrafficDecoder::frameLine(const LinkChunk& chunk, LinkState& state, std::st
     }
     const std::string_view body = frame.substr(3, n - 8);
     const std::string_view letters = Letters(body, chunk.direction);
-    line += " #" + std::to_string(static_cast<unsigned char>(frame[2]) - 48) + " " + Shown(letters);
+    line += " #" + std::to_string(TerminalOfAddress(frame[2])) + " " + Shown(letters);
     const bool sent = chunk.direction == LinkDirection::Sent;
     if (!sent) {
         if (const std::int32_t code = StatusLetterCode(letters.front()); code != KV_SUCCESS) {

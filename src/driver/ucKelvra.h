@@ -25,9 +25,9 @@ namespace kelvra {
 // pumping events, for the verified reply. The outcome is left in ErrCode, the reply's data in
 // the receive buffer, which GetData hands over.
 //
-// Link kinds (CommunicationType): 0, 1 serial with RTS/CTS; 6 serial without flow control;
-// 2 datagram; 3, 4, 5 stream through the terminal's Ethernet interface module; 7 the same,
-// tolerating a module that does not answer. Other values send nothing.
+// The link kinds (CommunicationType) are the table in driver/LinkKinds.h: serial with or
+// without flow control, datagram, and stream through the terminal's Ethernet interface module.
+// Other values send nothing.
 class ucKelvra {
 public:
     // Terminal numbers 0 to 200 have counters; 0 to 100 have connect times and states.

@@ -1,4 +1,5 @@
 // Opening and closing the link, and gathering what it receives.
+#include "driver/LinkKinds.h"
 #include "driver/SkipOnFailure.h"
 #include "driver/ucKelvra.h"
 
@@ -20,32 +21,28 @@ void ucKelvra::Connect() {
     m_Connected = false;
     // A failing step ends Connect at once; the owner sees Connected stay false.
     SkipOnFailure([&] {
-        switch (m_CommunicationType) {
-        case 2:
+        const LinkKind* kind = FindLinkKind(m_CommunicationType);
+        if (kind == nullptr) {
+            return;
+        }
+        switch (kind->transport) {
+        case LinkTransport::Datagram:
             CloseSocket();
             wsk->setRemotePort(m_UDP_Port);
             wsk->setRemoteHost(m_IP);
             wsk->setProtocol(SocketProtocol::Datagram);
             m_Connected = true;
             break;
-        case 3:
-        case 4:
-        case 5:
-        case 7:
+        case LinkTransport::Stream:
             // Connected is set later, by the stream socket's connected notification.
             ConnectTcp();
             break;
-        case 0:
-        case 1:
-        case 6:
+        case LinkTransport::Serial:
             if (!comm->isOpen()) {
-                comm->setFlowControl(m_CommunicationType == 6 ? FlowControl::None
-                                                              : FlowControl::RtsCts);
+                comm->setFlowControl(kind->flowControl);
                 comm->open();
             }
             m_Connected = true;
-            break;
-        default:
             break;
         }
     });
@@ -87,13 +84,12 @@ void ucKelvra::ReportTraffic(LinkDirection direction, TrafficLink link, std::str
     std::string name;
     if (link == TrafficLink::Module) {
         name = "module " + m_IP + ":" + std::to_string(m_ModulePort);
-    } else if (m_CommunicationType == 2) {
-        name = "udp " + m_IP + ":" + std::to_string(m_UDP_Port);
-    } else if (m_CommunicationType == 0 || m_CommunicationType == 1 || m_CommunicationType == 6) {
-        name = "serial COM";
-        SkipOnFailure([&] { name += std::to_string(comm->portNumber()); });
     } else {
-        name = "tcp " + m_IP + ":" + std::to_string(m_UDP_Port);
+        int serialPort = 0;
+        if (IsSerialLink(m_CommunicationType)) {
+            SkipOnFailure([&] { serialPort = comm->portNumber(); });
+        }
+        name = TrafficLinkName(m_CommunicationType, m_IP, m_UDP_Port, serialPort);
     }
     // Reading the wall clock asks the system for its time zone each time, and a fast link
     // reports thousands of chunks a second: one reading stamps the chunks of the next 50 ms,

@@ -2,6 +2,7 @@
 // extended mode pushes on its own.
 #include "driver/CTimeout.h"
 #include "driver/FrameCodec.h"
+#include "driver/LinkKinds.h"
 #include "driver/ModuleStatus.h"
 #include "driver/SkipOnFailure.h"
 #include "driver/ucKelvra.h"
@@ -75,7 +76,7 @@ void ucKelvra::ConnectTcp() {
         }
     }
     // The stream connect is tried all the same.
-    if (m_ModuleReply.empty() && m_CommunicationType != 7) {
+    if (m_ModuleReply.empty() && !ToleratesSilentModule(m_CommunicationType)) {
         m_ErrCode = KV_ERR_VEXA5_ECHO_NOT_REPLY;
     }
 
@@ -152,7 +153,7 @@ void ucKelvra::OnModuleDataArrival() {
 
 void ucKelvra::HandlePushedRecord(const std::string& frame, const std::string& source,
                                   bool serialLink) {
-    const auto sourceID = static_cast<std::int16_t>(static_cast<unsigned char>(frame[2]) - 48);
+    const std::int16_t sourceID = TerminalOfAddress(frame[2]);
     m_CurrentID = sourceID;
     // Verified on its own: the receive buffer may hold the reply of a waiting command. A frame
     // too short to be taken apart is a failure too, never a good record.

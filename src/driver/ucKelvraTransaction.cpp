@@ -1,5 +1,6 @@
 // One command, start to end: frame, send, wait for the reply, verify it.
 #include "driver/FrameCodec.h"
+#include "driver/LinkKinds.h"
 #include "driver/ReplyPasses.h"
 #include "driver/SkipOnFailure.h"
 #include "driver/ucKelvra.h"
@@ -61,16 +62,6 @@ private:
     int& m_depth;
 };
 
-bool isSerial(std::int32_t type) {
-    return type == 0 || type == 1 || type == 6;
-}
-bool isStream(std::int32_t type) {
-    return type == 3 || type == 4 || type == 5 || type == 7;
-}
-bool isKnownLink(std::int32_t type) {
-    return type >= 0 && type <= 7;
-}
-
 } // namespace
 
 void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::string& data,
@@ -115,12 +106,12 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
     }
     // else a handler runs this command while another one waits: that one's reply stays.
 
-    if (m_CommunicationType == 2) {
+    if (IsDatagramLink(m_CommunicationType)) {
         if (!attempts.run([&] { wsk->send(frame); })) {
             return;
         }
         ReportTraffic(LinkDirection::Sent, TrafficLink::Terminal, frame);
-    } else if (isStream(m_CommunicationType)) {
+    } else if (IsStreamLink(m_CommunicationType)) {
         int state = SocketClosed;
         if (!attempts.run([&] { state = wsk->state(); })) {
             return;
@@ -135,7 +126,7 @@ void ucKelvra::ExeCmd(const std::string& command, std::int16_t id, const std::st
             return;
         }
         ReportTraffic(LinkDirection::Sent, TrafficLink::Terminal, frame);
-    } else if (isSerial(m_CommunicationType)) {
+    } else if (IsSerialLink(m_CommunicationType)) {
         if (!attempts.run([&] {
                 if (!comm->isOpen()) {
                     comm->open();
@@ -286,14 +277,14 @@ void ucKelvra::SettleLink() {
 }
 
 void ucKelvra::TakeReceived(std::string& out) {
-    if (isKnownLink(m_CommunicationType)) {
+    if (FindLinkKind(m_CommunicationType) != nullptr) {
         out = m_ReceiveBuffer;
     }
     m_ReceiveBuffer.clear();
 }
 
 void ucKelvra::GetData(std::string& o_sData) {
-    if (isSerial(m_CommunicationType)) {
+    if (IsSerialLink(m_CommunicationType)) {
         o_sData = m_ReceiveBuffer;
         SkipOnFailure([&] {
             if (comm->isOpen() && comm->unreadCount() >= 1) {
@@ -302,7 +293,7 @@ void ucKelvra::GetData(std::string& o_sData) {
                 o_sData += late;
             }
         });
-    } else if (isKnownLink(m_CommunicationType)) {
+    } else if (FindLinkKind(m_CommunicationType) != nullptr) {
         o_sData = m_ReceiveBuffer;
     }
     m_ReceiveBuffer.clear();

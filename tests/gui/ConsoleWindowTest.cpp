@@ -495,18 +495,30 @@ TEST_F(ConnectedWindow, TheTrafficPanelShowsAPressFrameByFrameAndSavesIt) {
     QTest::mouseClick(rig.find<QPushButton>("cmdTrafficSave"), Qt::LeftButton);
     EXPECT_EQ(rig.dialogs.messageBoxes.size(), 1u) << "a failed save says so";
 
-    const LinkChunk stray{LinkDirection::Received, "udp 127.0.0.1:1001", true, {}, 0, "x"};
-    for (int i = 0; i < TrafficPanel::kMaxLines + 5; ++i) {
-        rig.window->KV().LinkTraffic.raise(stray);
+    // A flood: the newest lines stay.
+    auto receive = [&](const std::string& bytes) {
+        rig.window->KV().LinkTraffic.raise({LinkDirection::Received, "udp x", true, {}, 0, bytes});
+    };
+    const int flood = 2 * TrafficPanel::kMaxLines + 5;
+    for (int i = 1; i <= flood; ++i) {
+        receive(std::to_string(i));
     }
     const std::string kept = rig.window->Traffic().Lines();
     EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), TrafficPanel::kMaxLines);
-    EXPECT_TRUE(kept.ends_with(" stray [x]\n"));
+    const std::string first = std::to_string(flood - TrafficPanel::kMaxLines + 1);
+    EXPECT_TRUE(kept.starts_with("00:00:00 < udp x stray [" + first + "]\n")) << kept.substr(0, 80);
+    EXPECT_TRUE(kept.ends_with(" stray [" + std::to_string(flood) + "]\n"));
 
+    // Closed with half a frame received, and opened again: the other half is no frame.
+    receive("\x02"
+            "11A12");
     rig.clickOn(traffic);
     rig.window->Traffic().Clear();
     rig.click(17);
     EXPECT_EQ(rig.window->Traffic().Lines(), "");
+    rig.clickOn(traffic);
+    receive("3D708\x03");
+    EXPECT_EQ(rig.window->Traffic().Lines(), "00:00:00 < udp x stray [3D708<ETX>]\n");
 }
 
 } // namespace

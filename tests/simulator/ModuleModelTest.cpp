@@ -1,6 +1,6 @@
-// The interface module's datagram commands: the status reply and its free marker, the exit
-// command, the configuration commands with their login, values and refusals, and the command
-// table they are built on. Each conversation is request by request, in order.
+// The interface module's datagram commands: the busy status reply (the free one and the exit
+// command are the loopback test's), the configuration commands with their login, values and
+// refusals, and the command table they are built on. Each conversation is request by request.
 #include "ModuleModel.h"
 
 #include "driver/ModuleStatus.h"
@@ -36,15 +36,10 @@ ModuleModel LoggedIn() {
     return module;
 }
 
-TEST(ModuleModel, StatusReplyShowsTheFreeMarkerUnlessAStreamIsHeldAndExitDropsIt) {
+TEST(ModuleModel, BusyStatusReplyNamesThePeerHoldingTheStream) {
     ModuleModel module(kAddress);
-    Converse(module, {"X -> AKELVRA-SIM/127.0.0.41/-**-*-/**/1.0/"});
     Converse(module, {"X -> AKELVRA-SIM/127.0.0.41/-CN-N-/40000/1.0/"},
              ModuleContext{true, "127.0.0.1:40000"});
-    EXPECT_FALSE(ModuleIsFree(*module.handle("X", ModuleContext{true, ""}).reply));
-    const ModuleOutcome exit = module.handle("E", ModuleContext{true, "127.0.0.1:1"});
-    EXPECT_TRUE(exit.dropStream);
-    EXPECT_FALSE(exit.reply);
 }
 
 TEST(ModuleModel, FactorySettingsUnknownCommandsAndTheLogin) {

@@ -1,6 +1,8 @@
 // What the traffic trace makes of hand-written chunks: one row a case, each on a new decoder.
 #include "driver/TrafficDecoder.h"
 
+#include "driver/RecordCutter.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -46,6 +48,12 @@ TEST(TrafficDecoder, ShowsEachFrameWithItsFieldsVerdictsAndReplyTime) {
         {"length off by one, status E",
          {{In, 0, Stx("11ExyzB009\x03")}},
          kReceived + "#1 E (KV_ERR_END) [xyz] checksum ok, length BAD (09, expected 08)\n"},
+        {"a second reply to one request answers nothing",
+         {{Out, 1000, kEcho}, {In, 1050, kReply}, {In, 1080, kReply}},
+         kEchoLine + kReplyLine + ", reply in 50 ms\n" + kReplyLine + "\n"},
+        {"an unfinished frame beyond the bound is shown as it stands",
+         {{In, 0, Stx("11A")}, {In, 0, std::string(TrafficDecoder::kHeldLimit, 'x')}},
+         kReceived + "unended [<STX>11A" + std::string(TrafficDecoder::kHeldLimit, 'x') + "]\n"},
         {"reply split over two chunks",
          {{Out, 1000, kEcho}, {In, 1010, kReply.substr(0, 5)}, {In, 1060, kReply.substr(5)}},
          kEchoLine + kReplyLine + ", reply in 60 ms\n"},
@@ -77,6 +85,13 @@ TEST(TrafficDecoder, ShowsEachFrameWithItsFieldsVerdictsAndReplyTime) {
         }
         EXPECT_EQ(lines, c.lines);
     }
+}
+
+// The record cutter drops an unfinished frame beyond the bound.
+TEST(RecordCutter, HoldsAnUnfinishedFrameUpToABound) {
+    RecordCutter cutter;
+    EXPECT_TRUE(cutter.cut(Stx("55XN") + std::string(RecordCutter::kHeldLimit, 'x'), true).empty());
+    EXPECT_EQ(cutter.held(), "");
 }
 
 } // namespace

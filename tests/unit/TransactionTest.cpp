@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kelvra {
 namespace {
 
 using test::DriverRig;
+using test::FakeSerialPort;
+using test::FakeSocket;
 
 std::string Frame(const std::string& inner) {
     return "\x02" + inner + "\x03";
@@ -20,7 +23,9 @@ const std::string kAccepted = Frame("11A4105");
 const std::string kEcho = Frame("11A123D708");
 const std::string kFreeModule = "V1.2/0001/0**0*/**/9600";
 
+// The worked example: checksum DB (69 + 49 + 50 + 51 = 219) and length 08, and the answer's D7.
 TEST(Transaction, EchoOverDatagramsSendsOneFrameAndHandsOverTheDataOnce) {
+    EXPECT_EQ(test::TerminalReply(1, "A123"), kEcho) << "the tests' own reply frames agree";
     DriverRig rig(kEcho);
     EXPECT_EQ(rig.exchange("E", 1, "123"), "123");
     EXPECT_EQ(rig.kv.ErrCode(), KV_SUCCESS);
@@ -256,19 +261,22 @@ TEST(Transaction, AStreamSocketInItsErrorStateMarksTheLinkClosed) {
     EXPECT_TRUE(rig.socket().sent.empty());
 }
 
-// Each link kind carries the command on its own link: the serial kinds on the port with their
-// flow control, the datagram kind on the socket, the stream kinds on the socket once the module
-// has been asked. An unknown kind sends nothing.
+// Each link kind carries the command on its own link, written out here by hand: the serial
+// kinds on the port with their flow control, the datagram kind on a datagram socket, the stream
+// kinds on a stream once the module has been asked, each under the name the traffic inspector
+// gives it. An unknown kind sends nothing.
 TEST(Transaction, EveryLinkKindCarriesACommandOnItsLink) {
-    enum Carrier { Port, Socket, Nothing };
-    struct Row {
-        std::int32_t type;
-        Carrier carrier;
-    };
-    const Row rows[] = {{0, Port},   {1, Port},   {6, Port},   {2, Socket}, {3, Socket},
-                        {4, Socket}, {5, Socket}, {7, Socket}, {9, Nothing}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.type);
+    const std::pair<std::int32_t, std::string> rows[] = {{0, "serial COM1, RTS/CTS"},
+                                                         {1, "serial COM1, RTS/CTS"},
+                                                         {6, "serial COM1, no flow control"},
+                                                         {2, "udp 127.0.0.2:4001"},
+                                                         {3, "tcp 127.0.0.2:4001"},
+                                                         {4, "tcp 127.0.0.2:4001"},
+                                                         {5, "tcp 127.0.0.2:4001"},
+                                                         {7, "tcp 127.0.0.2:4001"},
+                                                         {9, ""}};
+    for (const auto& [type, expected] : rows) {
+        SCOPED_TRACE(type);
         DriverRig rig;
         rig.kv.SetIP("127.0.0.2");
         rig.kv.SetUDP_Port(4001);
@@ -278,20 +286,31 @@ TEST(Transaction, EveryLinkKindCarriesACommandOnItsLink) {
         };
         rig.socket().peer = [&](const std::string&) { rig.socket().arrive(kEcho, 10); };
         rig.serial().peer = [&](const std::string&) { rig.serial().arrive(kEcho, 10); };
-        rig.kv.SetCommunicationType(row.type);
+        std::string traffic;
+        const Subscription tracing = rig.kv.LinkTraffic.subscribe([&](const LinkChunk& chunk) {
+            traffic = chunk.framed ? std::string(chunk.link) : traffic;
+        });
+        rig.kv.SetCommunicationType(type);
         rig.kv.Connect();
-        EXPECT_EQ(rig.kv.Connected(), row.carrier != Nothing);
-        EXPECT_EQ(rig.exchange("E", 1, "123"), row.carrier != Nothing ? "123" : "");
-        EXPECT_EQ(rig.kv.ErrCode(), row.carrier != Nothing ? KV_SUCCESS : KV_ERR_TIMEOUT);
-        EXPECT_EQ(rig.serial().written.size(), row.carrier == Port ? 1u : 0u);
-        EXPECT_EQ(rig.socket().sent.size(), row.carrier == Socket ? 1u : 0u);
-        if (row.carrier == Port) {
-            EXPECT_EQ(rig.serial().flowControl,
-                      row.type == 6 ? FlowControl::None : FlowControl::RtsCts);
-        } else if (row.carrier == Socket) {
-            EXPECT_EQ(rig.socket().remoteHost, "127.0.0.2");
-            EXPECT_EQ(rig.socket().remotePort, 4001);
+        EXPECT_EQ(rig.kv.Connected(), !expected.empty());
+        EXPECT_EQ(rig.exchange("E", 1, "123"), expected.empty() ? "" : "123");
+        EXPECT_EQ(rig.kv.ErrCode(), expected.empty() ? KV_ERR_TIMEOUT : KV_SUCCESS);
+
+        const FakeSerialPort& port = rig.serial();
+        const FakeSocket& socket = rig.socket();
+        std::string wire;
+        if (!port.written.empty()) {
+            wire = "serial COM1, " + std::string(port.flowControl == FlowControl::RtsCts
+                                                     ? "RTS/CTS"
+                                                     : "no flow control");
         }
+        if (!socket.sent.empty()) {
+            wire += (socket.protocol() == SocketProtocol::Stream ? "tcp " : "udp ") +
+                    socket.remoteHost + ":" + std::to_string(socket.remotePort);
+        }
+        EXPECT_EQ(wire, expected);
+        EXPECT_EQ(wire.substr(0, traffic.size()), traffic);
+        EXPECT_EQ(traffic.empty(), expected.empty());
     }
 }
 

@@ -15,25 +15,19 @@ namespace {
 using test::FakeDialogs;
 using test::VirtualTime;
 
+// Up only after more than the waiting time; a wrap of the tick counter restarts the measurement.
 TEST(CTimeout, IsUpOnlyAfterMoreThanTheWaitingTime) {
-    VirtualTime time;
-    CTimeout timeout(time);
-    timeout.SetWaitingTime(5000);
-    EXPECT_FALSE(timeout.IsUp()); // also sleeps 1 ms
-    time.advance(4998);
-    EXPECT_FALSE(timeout.IsUp()); // 5000 elapsed: not more than the waiting time
-    EXPECT_TRUE(timeout.IsUp());  // 5001
-}
-
-TEST(CTimeout, AWrapOfTheTickCounterRestartsTheMeasurement) {
-    VirtualTime time(0xFFFFFFFFu - 10);
-    CTimeout timeout(time);
-    timeout.SetWaitingTime(5000);
-    time.advance(4000); // wraps past zero
-    EXPECT_FALSE(timeout.IsUp());
-    time.advance(4999);
-    EXPECT_FALSE(timeout.IsUp()); // 5000 since the restart
-    EXPECT_TRUE(timeout.IsUp());
+    for (const std::uint32_t start : {1000u, 0xFFFFFFFFu - 10}) {
+        VirtualTime time(start);
+        CTimeout timeout(time);
+        timeout.SetWaitingTime(5000);
+        const bool wraps = start > 1000;
+        time.advance(wraps ? 4000 : 0); // past zero: the measurement starts again
+        EXPECT_FALSE(timeout.IsUp());   // also sleeps 1 ms
+        time.advance(4998 + (wraps ? 1 : 0));
+        EXPECT_FALSE(timeout.IsUp()); // 5000 elapsed: not more than the waiting time
+        EXPECT_TRUE(timeout.IsUp());  // 5001
+    }
 }
 
 // One pass a millisecond, the tick count read every 11th: the wait ends at the first reading
