@@ -27,7 +27,7 @@ SimulatorFleet::SimulatorFleet(int count, const SimulatorOptions& each) {
     if (count < 1) {
         throw std::invalid_argument("a fleet has at least one terminal");
     }
-    if (!each.moduleBindAddress.empty()) {
+    if (count > 1 && !each.moduleBindAddress.empty()) {
         throw std::invalid_argument("in a fleet each module stands at its terminal's address");
     }
     for (int i = 0; i < count; ++i) {

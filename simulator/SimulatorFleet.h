@@ -14,9 +14,9 @@ namespace kelvra::sim {
 // terminal's faults delay no other.
 class SimulatorFleet {
 public:
-    // Throws std::invalid_argument for a count below 1, a module address of its own (each
-    // module stands at its terminal's address) or addresses that run past the bind address's
-    // /8.
+    // Throws std::invalid_argument for a count below 1, a module address of its own in a
+    // fleet of several (each module stands at its terminal's address) or addresses that run
+    // past the bind address's /8.
     SimulatorFleet(int count, const SimulatorOptions& each);
 
     void start(); // throws as SimulatorHost::start does; nothing stays open then
