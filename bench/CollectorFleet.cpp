@@ -18,9 +18,9 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
