@@ -3,6 +3,7 @@
 #include "console/BellTableControls.h"
 #include "console/CommandButton.h"
 #include "console/FaultTrap.h"
+#include "driver/LeadingNumber.h"
 #include "driver/ucKelvra.h"
 
 #include <QComboBox>
@@ -108,17 +109,24 @@ void frmKelvra_BellTable::RunAction(int index) {
         m_kv.SetBellTimeMode(m_iSource,
                              static_cast<std::int16_t>(cboBellTableMode->currentIndex()));
         break;
-    case GetMode:
-        if (const auto mode = ReadBellTableMode(m_kv, m_iSource)) {
-            if (*mode < 0 || *mode >= cboBellTableMode->count()) {
-                throw OperationFault(FaultNumber::InvalidValue,
-                                     "The terminal reports bell table mode " +
-                                         std::to_string(*mode) +
-                                         ", which the list does not offer.");
-            }
-            cboBellTableMode->setCurrentIndex(*mode);
+    case GetMode: {
+        m_kv.GetBellTimeMode(m_iSource);
+        if (m_kv.ErrCode() != 0) {
+            break;
         }
+        // A reply without a number is no mode either: taken as 0 it would choose "Everyday".
+        std::string reply;
+        m_kv.GetData(reply);
+        const auto number = FindLeadingNumber(reply, NumberForms::DecimalOnly);
+        const int mode = number ? RoundToInt16(*number) : -1;
+        if (mode < 0 || mode >= cboBellTableMode->count()) {
+            throw OperationFault(FaultNumber::InvalidValue,
+                                 "The terminal reports bell table mode \"" + reply +
+                                     "\", which the list does not offer.");
+        }
+        cboBellTableMode->setCurrentIndex(mode);
         break;
+    }
     default:
         break;
     }

@@ -46,13 +46,21 @@ void FlexGrid::SetColumnLayout(std::function<void(FlexGrid&, int width)> layout)
 
 void FlexGrid::ApplyColumnLayout() {
     if (m_layout) {
-        m_layout(*this, contentsRect().width());
+        m_layout(*this, viewport()->width());
     }
 }
 
 void FlexGrid::resizeEvent(QResizeEvent* event) {
     QTableWidget::resizeEvent(event);
     ApplyColumnLayout();
+}
+
+bool FlexGrid::viewportEvent(QEvent* event) {
+    const bool handled = QTableWidget::viewportEvent(event);
+    if (event->type() == QEvent::Resize) {
+        ApplyColumnLayout();
+    }
+    return handled;
 }
 
 // A caption cell rather than a header section: a changed header section has the whole grid
@@ -104,6 +112,17 @@ QString FlexGrid::Text(int row, int column) const {
 QColor FlexGrid::Colour(int row, int column) const {
     const auto* cell = item(row, column);
     return cell == nullptr ? WindowTextColour() : cell->foreground().color();
+}
+
+void FlexGrid::SetOld(int row, int column, bool old) {
+    if (auto* cell = Cell(row, column); cell != nullptr && cell->font().italic() != old) {
+        QFont font = cell->font();
+        font.setItalic(old);
+        cell->setFont(font);
+        if (old) {
+            cell->setForeground(kGray);
+        }
+    }
 }
 
 void FlexGrid::SetCurrent(int row, int column) {

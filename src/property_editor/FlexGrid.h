@@ -24,7 +24,7 @@ class FlexGrid : public QTableWidget {
 public:
     explicit FlexGrid(QWidget* parent = nullptr);
 
-    // `layout` sets the widths for the grid's inner width; run now and at every resize.
+    // `layout` sets the widths for the width of the grid's cells; run now and at every resize.
     void SetColumnLayout(std::function<void(FlexGrid&, int width)> layout);
     void ApplyColumnLayout();
 
@@ -36,11 +36,16 @@ public:
     void SetCell(int row, int column, const QString& text, const QColor& colour);
     QString Text(int row, int column) const;
     QColor Colour(int row, int column) const;
+    // A value from an earlier read is drawn old (gray italics) until it is read again.
+    void SetOld(int row, int column, bool old);
     // Moves the current cell, keeping its column when `column` is negative.
     void SetCurrent(int row, int column = -1);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The columns fill the cells' own width, which a vertical scroll bar narrows: wider, a
+    // click would scroll the grid sideways and cut the first letters of the captions.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     QTableWidgetItem* Cell(int row, int column);

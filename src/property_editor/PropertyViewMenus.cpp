@@ -83,7 +83,11 @@ void frmKelvraProperties::BuildMenus(QMenuBar* bar) {
             QAction* action =
                 AddMenuEntry(menu, name, static_cast<int>(actions.size()), entry.caption);
             if (entry.run != nullptr) {
-                connect(action, &QAction::triggered, this, [this, run = entry.run] { run(*this); });
+                connect(
+                    action, &QAction::triggered, this,
+                    [this, run = entry.run, closes = entry.caption == std::string_view("&Exit")] {
+                        RunUnlessLoading(run, closes);
+                    });
             }
             actions.push_back(action);
         }
@@ -116,7 +120,16 @@ void frmKelvraProperties::BuildToolbar(QToolBar* bar) {
         }
         QAction* action = bar->addAction(style()->standardIcon(button.icon), button.key);
         action->setObjectName(button.key);
-        connect(action, &QAction::triggered, this, [this, run = button.run] { run(*this); });
+        connect(action, &QAction::triggered, this,
+                [this, run = button.run] { RunUnlessLoading(run, false); });
+    }
+}
+
+// A command chosen during a load would run inside the load's wait and take its reply: it is
+// dropped, as the console drops a press during a wait. A close goes through; it stops the load.
+void frmKelvraProperties::RunUnlessLoading(void (*run)(frmKelvraProperties&), bool closes) {
+    if (!Loading() || closes) {
+        run(*this);
     }
 }
 
@@ -189,8 +202,13 @@ void frmKelvraProperties::OpenBellTable() {
 }
 
 void frmKelvraProperties::OpenReadCard() {
-    frmKelvra_ReadCard readCard(*m_KelvraObj, m_Source, m_platform.dialogs, m_platform.pump, this);
-    ShowDialogModal(m_platform.dialogs, readCard);
+    {
+        frmKelvra_ReadCard readCard(*m_KelvraObj, m_Source, m_platform.dialogs, m_platform.pump,
+                                    this);
+        ShowDialogModal(m_platform.dialogs, readCard);
+    }
+    // The card window logs the terminal out of normal mode: the rows follow the state it left.
+    RunTrapped(m_platform.dialogs, false, [this] { RefreshLoginState(); });
 }
 
 void frmKelvraProperties::OpenAbout() {
@@ -198,10 +216,10 @@ void frmKelvraProperties::OpenAbout() {
     ShowDialogModal(m_platform.dialogs, about);
 }
 
+// During a load as any close does: the load stops after the command in flight, then the window
+// closes.
 void frmKelvraProperties::ExitIfIdle() {
-    if (!Loading()) {
-        reject();
-    }
+    reject();
 }
 
 } // namespace kelvra

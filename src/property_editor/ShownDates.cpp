@@ -35,10 +35,6 @@ QString SystemDateText(const QDate& date) {
     return QLocale::system().toString(date, QLocale::ShortFormat);
 }
 
-QString SystemDateTimeText(const QDateTime& value) {
-    return QLocale::system().toString(value, QLocale::ShortFormat);
-}
-
 std::optional<QDate> ReadShownDate(const QString& text) {
     const QString trimmed = text.trimmed();
     const QLocale locale = QLocale::system();

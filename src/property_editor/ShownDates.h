@@ -18,7 +18,6 @@ QDateTime ToQDateTime(const DateTime& value);
 QString TerminalDateText(const QDate& date); // 31-12-2027
 QString TerminalTimeText(const QTime& time); // 08:00:00
 QString SystemDateText(const QDate& date);
-QString SystemDateTimeText(const QDateTime& value);
 
 // A shown text read back as a date: the terminal's form, the system's short date, or the
 // system's short date and time (a two-digit year falls in 1950 to 2049). Nothing otherwise.

@@ -6,16 +6,19 @@
 #include "console/ModalDialog.h"
 #include "console/Reg.h"
 #include "driver/LeadingNumber.h"
+#include "property_editor/EditorWindows.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvra_EditItemArray.h"
 #include "property_editor/frmKelvra_EditItemTable.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -67,6 +70,9 @@ frmKelvraProperties::frmKelvraProperties(PropertyViewPlatform platform, QWidget*
         grd->SetCurrent(row, kValueColumn);
         EditCurrentRow();
     });
+    // The help follows the current row also when the arrow keys move it.
+    connect(grd, &QTableWidget::currentCellChanged, this, [this] { ShowHelpOfCurrentRow(); });
+    grd->installEventFilter(this);
 
     txtHelp = new QPlainTextEdit(this);
     txtHelp->setObjectName("txtHelp");
@@ -78,15 +84,27 @@ frmKelvraProperties::frmKelvraProperties(PropertyViewPlatform platform, QWidget*
     sb->setSizeGripEnabled(false);
     sbPanel1 = new QLabel(sb);
     sbPanel1->setObjectName("sbPanel1");
+    // The count beside the bar, not on it, so that the bar never covers it.
     sbProgress = new QProgressBar(sb);
     sbProgress->setObjectName("sbProgress");
-    sbProgress->setFormat("%v of %m items");
-    sbProgress->setMaximumWidth(180);
+    sbProgress->setTextVisible(false);
+    sbProgress->setMaximumWidth(120);
     sbProgress->hide();
+    sbProgressText = new QLabel(sb);
+    sbProgressText->setObjectName("sbProgressText");
+    sbProgressText->setMinimumWidth(
+        sbProgressText->fontMetrics().horizontalAdvance("100 of 100 items") + 4);
+    cmdStop = new QPushButton("Stop", sb);
+    cmdStop->setObjectName("cmdStop");
+    cmdStop->setAutoDefault(false);
+    cmdStop->hide();
+    connect(cmdStop, &QPushButton::clicked, this, [this] { m_stopLoad = true; });
     sbPanel2 = new QLabel(sb);
     sbPanel2->setObjectName("sbPanel2");
     sb->addWidget(sbPanel1, 1);
     sb->addPermanentWidget(sbProgress);
+    sb->addPermanentWidget(sbProgressText);
+    sb->addPermanentWidget(cmdStop);
     sb->addPermanentWidget(sbPanel2);
 
     auto* layout = new QVBoxLayout(this);
@@ -158,7 +176,11 @@ void frmKelvraProperties::DeferredStart() {
 
 void frmKelvraProperties::reject() {
     if (Loading()) {
-        return; // a load runs: it would go on against a closed window
+        // The load would go on against a closed window: it stops after the command in flight
+        // and then closes it.
+        m_stopLoad = true;
+        m_closeAfterLoad = true;
+        return;
     }
     Timer1.stop();
     if (m_LoginIsOK) {
@@ -167,11 +189,35 @@ void frmKelvraProperties::reject() {
     QDialog::reject();
 }
 
+void frmKelvraProperties::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && grd->rowCount() > 0 &&
+        m_platform.dialogs.messageBox("Close the property view?", MessageButtons::YesNo,
+                                      MessageIcon::Question, "") != MessageAnswer::Yes) {
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool frmKelvraProperties::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grd && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) {
+            EditCurrentRow();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void frmKelvraProperties::Closing() {
     if (ReadOption(kAutoLogout.name)) {
         LogoutTerminal();
     }
+    // Only what this load read: a row not read holds an earlier terminal's entry.
     for (int row = 0; row < grd->rowCount(); ++row) {
+        if (!RowRead(row)) {
+            continue;
+        }
         const std::string& name = m_catalogues.items.at(row).Name;
         const std::string value = grd->Text(row, kValueColumn).toLatin1().toStdString();
         if (name == kMachineNumberItem) {
@@ -197,8 +243,12 @@ void frmKelvraProperties::ShowHelpOfCurrentRow() {
 void frmKelvraProperties::EditCurrentRow() {
     RunTrapped(m_platform.dialogs, false, [this] {
         const int row = grd->currentRow();
-        if (row < 0) {
-            return; // nothing loaded
+        if (row < 0 || Loading()) {
+            return; // nothing loaded, or an editor would run inside the load's wait
+        }
+        if (!RowRead(row)) {
+            Warn("This item has not been read from the terminal. Press Refresh to read it.");
+            return;
         }
         if (row == grd->rowCount() - 1) {
             EditPunchErrorTimes();
@@ -229,7 +279,10 @@ void frmKelvraProperties::EditArrayItem(int row) {
     editor.SetIP(KV.IP());
     editor.SetSource(m_Source);
     editor.SetItemData(grd->Text(row, kValueColumn).toLatin1().toStdString());
-    ShowDialogModal(m_platform.dialogs, editor);
+    editor.SetShowStatus([this, panel = StatusText(1)](const std::string& text) {
+        SetPanel1(text.empty() ? panel : text);
+    });
+    ShowEditor(editor, row);
     if (!editor.IsOK()) {
         return;
     }
@@ -253,7 +306,24 @@ void frmKelvraProperties::EditTableItem(int row) {
     editor.SetIP(KV.IP());
     editor.SetSource(m_Source);
     editor.SetIsLogin(m_IsLogin);
+    editor.SetShowStatus([this, panel = StatusText(1)](const std::string& text) {
+        SetPanel1(text.empty() ? panel : text);
+    });
+    ShowEditor(editor, row);
+}
+
+// An editor opens beside its row, not over it; what it says while its commands wait shows in
+// panel 1, and the panel's own text comes back when they end.
+void frmKelvraProperties::ShowEditor(QDialog& editor, int row) {
+    const std::string panel = StatusText(1);
+    const QRect cells = grd->visualRect(grd->model()->index(row, 0))
+                            .united(grd->visualRect(grd->model()->index(row, kValueColumn)));
+    if (!editor.testAttribute(Qt::WA_Resized)) {
+        editor.adjustSize(); // the size it shows at, unless it chose one
+    }
+    PlaceBeside(editor, QRect(grd->viewport()->mapToGlobal(cells.topLeft()), cells.size()));
     ShowDialogModal(m_platform.dialogs, editor);
+    SetPanel1(panel);
 }
 
 void frmKelvraProperties::EditPunchErrorTimes() {
@@ -264,15 +334,25 @@ void frmKelvraProperties::EditPunchErrorTimes() {
             Warn("Select property is not supported on this terminal.");
             return;
         }
-        const auto answer = m_platform.dialogs.inputBox(
-            "Please enter the Punch Error Times (0-10, 0=Disabled). This value is used to switch "
-            "Extended Mode to Normal Mode automatically while terminal is disconnected to the "
-            "server PC.",
-            "Punch Error Times", std::to_string(ReadInt16(shown, NumberForms::DecimalOnly)));
-        if (!answer || answer->empty()) {
-            return;
+        // An answer that is no number is asked again, with what was typed.
+        std::string typed = std::to_string(ReadInt16(shown, NumberForms::DecimalOnly));
+        for (;;) {
+            const auto answer = m_platform.dialogs.inputBox(
+                "Please enter the Punch Error Times (0-10, 0=Disabled). This value is used to "
+                "switch Extended Mode to Normal Mode automatically while terminal is "
+                "disconnected to the server PC.",
+                "Punch Error Times", typed);
+            if (!answer || answer->empty()) {
+                return;
+            }
+            typed = *answer;
+            if (FindLeadingNumber(typed, NumberForms::DecimalOnly)) {
+                break;
+            }
+            Warn("\"Punch Error Times\" takes a number (0-10, 0=Disabled); \"" + typed +
+                 "\" is none.");
         }
-        const std::int16_t times = ReadInt16(*answer, NumberForms::DecimalOnly);
+        const std::int16_t times = ReadInt16(typed, NumberForms::DecimalOnly);
         m_KelvraObj->X_PunchTimesSet(m_Source, times);
         if (m_KelvraObj->ErrCode() != 0) {
             Warn(m_KelvraObj->ErrMessage());

@@ -17,6 +17,7 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 class QToolBar;
 
 namespace kelvra {
@@ -28,7 +29,8 @@ class FlexGrid;
 // The window borrows the console's driver and link settings; it connects, reads the catalogue
 // 50 ms after opening, and opens the editors for a row. It lives as long as the console, so
 // what opening does not reset (retries, time-out, machine number and name, password, the
-// catalogues) is kept from one opening to the next.
+// catalogues) is kept from one opening to the next. A load can be stopped (Stop, or closing the
+// window) after the command in flight; values from an earlier load show old until read again.
 class frmKelvraProperties : public QDialog {
 public:
     static constexpr std::int16_t kDefaultRetries = 3;
@@ -81,14 +83,22 @@ public:
     std::string StatusText(int panel) const; // panel 1 or 2
     const Catalogues& catalogues() const { return m_catalogues; }
 
-    // Every way of closing the window comes here: refused while a load runs.
+    // Every way of closing the window comes here: during a load it stops the load after the
+    // command in flight, and the window closes then.
     void reject() override;
+
+protected:
+    // Esc asks before it closes a loaded view.
+    void keyPressEvent(QKeyEvent* event) override;
+    // Enter and F2 on the grid open the editor of the current row.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Building the window.
     void BuildMenus(QMenuBar* bar);
     void BuildToolbar(QToolBar* bar);
     QAction* AddMenuEntry(QMenu* menu, const char* name, int index, const char* caption);
+    void RunUnlessLoading(void (*run)(frmKelvraProperties&), bool closes);
 
     // Opening, the deferred start and closing.
     void Opening();
@@ -99,12 +109,15 @@ private:
     void ApplyLinkSettings(bool warnUnknownType);
     bool CheckLoginStatus(int& retries);
     bool ReadItemCount(int& retries);
-    void ReadItems(int count);
-    void ReadMembers(int row, const ItemDescriptor& item);
+    bool ReadItems(int count);
+    bool ReadMembers(int row, const ItemDescriptor& item);
+    void ShowStopped();
     void ShowReadValue(int row, const ItemDescriptor& item, const std::string& value);
     void ShowPunchErrorTimes(int row);
     void BeginLoad();
     void EndLoad();
+    void MarkRowRead(int row);
+    bool RowRead(int row) const;
 
     // Menu and toolbar handlers.
     void MenuLogin();
@@ -118,6 +131,8 @@ private:
 
     void EditArrayItem(int row);
     void EditTableItem(int row);
+    void ShowEditor(QDialog& editor, int row);
+    void RefreshLoginState();
     void ShowHelpOfCurrentRow();
     void SetPanel1(const std::string& text);
     bool ReadOption(const char* name);
@@ -142,12 +157,17 @@ private:
     std::int16_t m_MachNo = 0;
     std::string m_MachName;
     int m_loadDepth = 0; // loads running, a reload started during a load included
+    bool m_stopLoad = false;
+    bool m_closeAfterLoad = false;
+    std::vector<bool> m_rowRead; // by the load running or the last one
 
     FlexGrid* grd = nullptr;
     QPlainTextEdit* txtHelp = nullptr;
     QLabel* sbPanel1 = nullptr;
     QLabel* sbPanel2 = nullptr;
     QProgressBar* sbProgress = nullptr;
+    QLabel* sbProgressText = nullptr;
+    QPushButton* cmdStop = nullptr;
     std::vector<QAction*> mnuFiles;
     std::vector<QAction*> mnuTools;
     std::vector<QAction*> mnuHelps;

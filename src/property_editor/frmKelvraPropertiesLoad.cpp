@@ -7,7 +7,9 @@
 #include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
 
+#include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <optional>
 #include <stdexcept>
 
@@ -19,6 +21,7 @@ constexpr std::int16_t kShortestTimeout = 100;
 constexpr int kItemCountRetryLimit = 4;
 constexpr int kPauseMs = 10;
 constexpr const char* kMasked = "********";
+constexpr const char* kNotRead = "(not read)";
 constexpr const char* kPasswordItem = "LOGINPWD";
 constexpr std::int16_t kAvailableWithoutLogin = 4;
 constexpr std::int16_t kAvailableAfterLogin = 8;
@@ -32,7 +35,8 @@ bool IsArrayType(const std::string& type) {
 }
 
 // The caption of a "VAL" value: the caption its number stands for, when there is one. A
-// number outside the captions (or none that fits) shows the value itself.
+// number outside the captions (or none that fits) shows the value itself: taken as a fault,
+// one odd value would end the load and leave every later row unread.
 std::optional<std::string> CaptionOf(const ItemDescriptor& item, const std::string& value) {
     try {
         const std::int16_t index = ReadInt16(value, NumberForms::DecimalOnly);
@@ -51,21 +55,42 @@ std::string Retry(int count) {
 
 } // namespace
 
+// Every value shown so far is old until this load reads it again.
 void frmKelvraProperties::BeginLoad() {
     if (m_loadDepth++ == 0) {
         m_platform.dialogs.setBusy(true);
+        m_stopLoad = false;
+        m_rowRead.assign(static_cast<std::size_t>(grd->rowCount()), false);
+        for (int row = 0; row < grd->rowCount(); ++row) {
+            grd->SetOld(row, kValueColumn, true);
+        }
+        cmdStop->show();
     }
 }
 
 void frmKelvraProperties::EndLoad() {
     if (--m_loadDepth == 0) {
         sbProgress->hide();
+        sbProgressText->clear();
+        cmdStop->hide();
         m_platform.dialogs.setBusy(false);
     }
 }
 
+void frmKelvraProperties::MarkRowRead(int row) {
+    m_rowRead.at(static_cast<std::size_t>(row)) = true;
+    grd->SetOld(row, kValueColumn, false);
+}
+
+bool frmKelvraProperties::RowRead(int row) const {
+    return row >= 0 && static_cast<std::size_t>(row) < m_rowRead.size() &&
+           m_rowRead[static_cast<std::size_t>(row)];
+}
+
 void frmKelvraProperties::LoadItems() {
-    bool statusCheckFailed = false;
+    if (Loading()) {
+        return; // one load at a time: a second would run inside the first one's waits
+    }
     BeginLoad();
     RunTrapped(m_platform.dialogs, false, [&] {
         ucKelvra& KV = *m_KelvraObj;
@@ -79,7 +104,6 @@ void frmKelvraProperties::LoadItems() {
 
         int retries = 0;
         if (!CheckLoginStatus(retries)) {
-            statusCheckFailed = true;
             return;
         }
         std::string status;
@@ -88,11 +112,14 @@ void frmKelvraProperties::LoadItems() {
 
         SetPanel1("Get Item Information...");
         if (!ReadItemCount(retries)) {
-            ShowError(KV.ErrMessage());
+            if (!m_stopLoad) {
+                ShowError(KV.ErrMessage());
+            }
             m_LoginIsOK = false;
             SetPanel1("Connect Failed.");
             return;
         }
+        m_LoginIsOK = true; // the link answers again after an earlier failure
         SetPanel1("On-Line");
         std::string countText;
         KV.GetData(countText);
@@ -102,20 +129,38 @@ void frmKelvraProperties::LoadItems() {
             throw std::out_of_range("Subscript out of range");
         }
         grd->setRowCount(count + 1);
+        m_rowRead.resize(static_cast<std::size_t>(count + 1), false);
         grd->ApplyColumnLayout();
         KV.SetTimeout(m_Timeout);
 
-        ReadItems(count);
-        ShowPunchErrorTimes(count);
-        SetPanel1("On-Line");
+        if (ReadItems(count)) {
+            ShowPunchErrorTimes(count);
+            SetPanel1("On-Line");
+        }
     });
     if (grd->currentRow() > 0) {
         grd->SetCurrent(0);
     }
     EndLoad();
-    if (statusCheckFailed) {
+    if (m_closeAfterLoad) {
+        m_closeAfterLoad = false;
         reject(); // the load is over, so the close goes through
     }
+}
+
+// A stopped load keeps what it read; the rows it did not reach say so.
+void frmKelvraProperties::ShowStopped() {
+    int read = 0;
+    for (int row = 0; row < grd->rowCount(); ++row) {
+        if (RowRead(row)) {
+            ++read;
+        } else {
+            grd->SetText(row, kValueColumn, kNotRead);
+            grd->SetOld(row, kValueColumn, true);
+        }
+    }
+    SetPanel1("Stopped: " + std::to_string(read) + " of " + std::to_string(grd->rowCount()) +
+              " rows read.");
 }
 
 void frmKelvraProperties::ApplyLinkSettings(bool unknownTypeUsesPort) {
@@ -142,13 +187,23 @@ bool frmKelvraProperties::CheckLoginStatus(int& retries) {
         }
         // The reconnect below leaves the outcome of the status query alone on most links, but
         // not on every one: the message shown is the query's.
+        const bool silent = KV.ErrCode() == KV_ERR_TIMEOUT;
         const std::string message = KV.ErrMessage();
         ++retries;
         SetPanel1(Retry(retries));
         KV.CloseConnection();
         KV.Connect();
+        if (m_stopLoad) {
+            m_LoginIsOK = false;
+            SetPanel1("Stopped.");
+            return false;
+        }
+        // The view stays open for another Refresh.
         if (retries > m_Retries) {
-            ShowError(message);
+            ShowError(silent ? "The terminal did not answer (" + message + ", " +
+                                   std::to_string(retries) +
+                                   " tries). Check the link and the terminal, then press Refresh."
+                             : message);
             m_LoginIsOK = false;
             return false;
         }
@@ -167,20 +222,31 @@ bool frmKelvraProperties::ReadItemCount(int& retries) {
         if (KV.ErrCode() == 0) {
             return true;
         }
-        if (++retries > kItemCountRetryLimit) {
+        if (++retries > kItemCountRetryLimit || m_stopLoad) {
             return false;
         }
         SetPanel1(Retry(retries));
     }
 }
 
-void frmKelvraProperties::ReadItems(int count) {
+// False when the load was stopped; a descriptor that cannot be read ends the loop early too,
+// and the punch error times are read all the same.
+bool frmKelvraProperties::ReadItems(int count) {
     ucKelvra& KV = *m_KelvraObj;
     sbProgress->setRange(0, count);
     sbProgress->setValue(0);
     sbProgress->show();
+    const auto showProgress = [this, count](int read) {
+        sbProgress->setValue(read);
+        sbProgressText->setText(QString("%1 of %2 items").arg(read).arg(count));
+    };
+    showProgress(0);
     int failures = 0;
     for (int row = 0; row < count;) {
+        if (m_stopLoad) {
+            ShowStopped();
+            return false;
+        }
         m_platform.clock.sleep(kPauseMs);
         m_platform.pump.processEvents();
         KV.GetItemInfo(m_Source, static_cast<std::int16_t>(row));
@@ -189,7 +255,7 @@ void frmKelvraProperties::ReadItems(int count) {
             if (failures >= m_Retries) {
                 ShowError(KV.ErrMessage());
                 SetPanel1("Failed Tries " + std::to_string(failures));
-                return;
+                return true;
             }
             SetPanel1(Retry(failures));
             continue;
@@ -202,20 +268,26 @@ void frmKelvraProperties::ReadItems(int count) {
         if (item.Type == "TAB") {
             // Shown as reachable whatever its flags until the colours are next updated.
             grd->SetCell(row, kValueColumn, "<Table>", WindowTextColour());
-        } else if (IsArrayType(item.Type)) {
-            ReadMembers(row, item);
+        } else if (IsArrayType(item.Type) && !ReadMembers(row, item)) {
+            continue; // stopped amid the members: the row counts as not read
         }
+        MarkRowRead(row);
         failures = 0;
         KV.SetTimeout(m_Timeout);
-        sbProgress->setValue(++row);
+        showProgress(++row);
     }
+    return true;
 }
 
-// The members share one cell, which ends with the last one read, and one retry budget.
-void frmKelvraProperties::ReadMembers(int row, const ItemDescriptor& item) {
+// The members share one cell, which ends with the last one read, and one retry budget. False
+// when the load was stopped before the last member.
+bool frmKelvraProperties::ReadMembers(int row, const ItemDescriptor& item) {
     ucKelvra& KV = *m_KelvraObj;
     int failures = 0;
     for (int member = 0; member < item.Size; ++member) {
+        if (member > 0 && m_stopLoad) {
+            return false;
+        }
         for (;;) {
             KV.GetItem(m_Source, static_cast<std::int16_t>(row), static_cast<std::int16_t>(member));
             if (KV.ErrCode() == 0) {
@@ -236,6 +308,7 @@ void frmKelvraProperties::ReadMembers(int row, const ItemDescriptor& item) {
         }
         KV.SetTimeout(m_Timeout);
     }
+    return true;
 }
 
 void frmKelvraProperties::ShowReadValue(int row, const ItemDescriptor& item,
@@ -252,6 +325,7 @@ void frmKelvraProperties::ShowReadValue(int row, const ItemDescriptor& item,
 
 void frmKelvraProperties::ShowPunchErrorTimes(int row) {
     ucKelvra& KV = *m_KelvraObj;
+    MarkRowRead(row);
     if (IsMultiTerminalLink(KV.CommunicationType())) {
         return;
     }

@@ -63,10 +63,26 @@ void frmKelvraProperties::LogoutTerminal() {
     });
 }
 
+// Asked when another window may have changed the login state; a terminal that does not tell
+// counts as logged out, which refuses an edit before the terminal would.
+void frmKelvraProperties::RefreshLoginState() {
+    ucKelvra& KV = *m_KelvraObj;
+    KV.LoginStatus(m_Source);
+    std::string status;
+    if (KV.ErrCode() == 0) {
+        KV.GetData(status);
+    }
+    m_IsLogin = status == "I";
+    UpdateAccessColors(m_IsLogin ? "I" : "O");
+}
+
 void frmKelvraProperties::UpdateAccessColors(std::string_view state) {
     const bool loggedIn = state == "I";
     for (int row = 0; row < grd->rowCount(); ++row) {
-        grd->SetColour(row, kValueColumn, AccessColour(m_catalogues.items.at(row).Flags, loggedIn));
+        if (RowRead(row)) { // a row not read stays old, whatever its entry says
+            grd->SetColour(row, kValueColumn,
+                           AccessColour(m_catalogues.items.at(row).Flags, loggedIn));
+        }
     }
     grd->SetCurrent(0);
 }

@@ -2,6 +2,7 @@
 
 #include "console/FaultTrap.h"
 #include "driver/LeadingNumber.h"
+#include "property_editor/EditorWindows.h"
 #include "property_editor/ShownDates.h"
 
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -27,9 +29,13 @@ std::string Latin1(const QString& text) {
 }
 
 // A value as the terminal takes it: the text's leading number in plain decimal (12abc gives
-// 12, no number gives 0).
-std::string NumberText(const std::string& text) {
-    return Latin1(QString::number(ReadLeadingNumber(text, NumberForms::DecimalOnly), 'g', 15));
+// 12); nothing when the text holds no number.
+std::optional<std::string> NumberText(const std::string& text) {
+    const auto number = FindLeadingNumber(text, NumberForms::DecimalOnly);
+    if (!number) {
+        return std::nullopt;
+    }
+    return Latin1(QString::number(*number, 'g', 15));
 }
 
 } // namespace
@@ -61,6 +67,12 @@ frmKelvra_EditItemArray::frmKelvra_EditItemArray(PropertyViewPlatform platform,
         cmdCtrl[index]->setObjectName(QString("cmdCtrl(%1)").arg(index));
     }
     cmdCtrl[Ok]->setDefault(true);
+    // Tab: the value, then OK, Cancel and the button beside the value's actions.
+    QWidget* const order[] = {txtItemData, cboItemData,     dtpDate,       dtpTime,
+                              cmdCtrl[Ok], cmdCtrl[Cancel], cmdCtrl[Sync], cmdCtrl[Default]};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
 
     auto* value = new QVBoxLayout;
     value->addWidget(new QLabel("Item Value:", this));
@@ -96,6 +108,11 @@ frmKelvra_EditItemArray::frmKelvra_EditItemArray(PropertyViewPlatform platform,
     Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, [this] { Prepare(); });
     Timer1.start(kDeferredStartMs);
+}
+
+void frmKelvra_EditItemArray::SetItemIdx(std::int16_t value) {
+    m_ItemIdx = value;
+    setWindowTitle(EditorCaption("Edit Item", m_items.at(value).Definition));
 }
 
 void frmKelvra_EditItemArray::ShowValueControl(ValueControl control) {
@@ -155,38 +172,87 @@ void frmKelvra_EditItemArray::Prepare() {
     m_preparing = false;
 }
 
-// Writes member 0 with up to four attempts, then the item update the item asks for, whatever
-// came of the write. True when the terminal took the value.
-bool frmKelvra_EditItemArray::Save() {
-    ucKelvra& KV = *m_KelvraObj;
-    std::string caption;
-    std::string text;
+// One command at a time, under the busy pointer: a press delivered while the editor's command
+// waits for its reply is dropped, or its command would run inside that wait and take the reply.
+void frmKelvra_EditItemArray::RunCommand(const std::function<void()>& command) {
+    if (m_commandRunning) {
+        return;
+    }
+    const QScopedValueRollback<bool> running(m_commandRunning, true);
+    RunTrapped(m_platform.dialogs, true, command);
+    ShowStatus(""); // the command is over
+}
+
+void frmKelvra_EditItemArray::reject() {
+    if (!m_commandRunning) {
+        QDialog::reject();
+    }
+}
+
+std::string frmKelvra_EditItemArray::QuotedName() const {
+    return "\"" + m_items.at(m_ItemIdx).Definition + "\"";
+}
+
+// The text to write from the value control, and for the list the caption the view then shows;
+// nothing, once the operator was told why, when the control holds no value the item takes.
+std::optional<std::string> frmKelvra_EditItemArray::TextToWrite(std::string& caption) {
+    const ItemDescriptor& item = m_items.at(m_ItemIdx);
     switch (m_shown) {
-    case ValueControl::Text:
-        text = Latin1(txtItemData->text());
-        if (m_items.at(m_ItemIdx).Type == "VAL") {
-            text = NumberText(text);
+    case ValueControl::Text: {
+        const std::string typed = Latin1(txtItemData->text());
+        if (item.Type != "VAL") {
+            return typed;
         }
-        break;
-    case ValueControl::List:
+        if (auto number = NumberText(typed)) {
+            return number;
+        }
+        Refuse(QuotedName() + " takes a number; \"" + typed + "\" is none.");
+        return std::nullopt;
+    }
+    case ValueControl::List: {
         caption = Latin1(cboItemData->currentText());
-        text = NumberText(caption);
-        break;
+        if (auto number = NumberText(caption)) {
+            return number;
+        }
+        // A caption without a number stands for its position, as the view reads it.
+        if (const int position = cboItemData->findText(QString::fromLatin1(caption));
+            position >= 0) {
+            return std::to_string(position);
+        }
+        Refuse(QuotedName() + " takes one of its values or a number; \"" + caption +
+               "\" is neither.");
+        return std::nullopt;
+    }
     case ValueControl::Date:
-        text = Latin1(TerminalDateText(dtpDate->date()));
-        break;
+        return Latin1(TerminalDateText(dtpDate->date()));
     case ValueControl::Time:
-        text = Latin1(TerminalTimeText(dtpTime->time()));
-        break;
+        return Latin1(TerminalTimeText(dtpTime->time()));
     case ValueControl::None:
         break;
     }
+    Refuse(Timer1.isActive() ? QuotedName() + " shows no value yet: press OK once it shows."
+                             : QuotedName() + " is of type \"" + item.Type +
+                                   "\", which this editor cannot write.");
+    return std::nullopt;
+}
+
+// Writes member 0 with up to four attempts, then the item update the item asks for, whatever
+// came of the write. True when the terminal took the value; nothing when there was no value to
+// write.
+std::optional<bool> frmKelvra_EditItemArray::Save() {
+    ucKelvra& KV = *m_KelvraObj;
+    std::string caption;
+    const auto text = TextToWrite(caption);
+    if (!text) {
+        return std::nullopt;
+    }
+    ShowStatus("Writing " + QuotedName() + "...");
     KV.SetTimeout(kCommandTimeout);
     bool written = false;
     for (int attempt = 1;; ++attempt) {
-        KV.SetItem(m_Source, m_ItemIdx, 0, text);
+        KV.SetItem(m_Source, m_ItemIdx, 0, *text);
         if (KV.ErrCode() == 0) {
-            m_ItemData = caption.empty() ? text : caption;
+            m_ItemData = caption.empty() ? *text : caption;
             written = true;
             break;
         }
@@ -201,36 +267,42 @@ bool frmKelvra_EditItemArray::Save() {
     return written;
 }
 
-// A value shown masked (the password, or an item the terminal would not read out) that the
-// operator left as it was is not a value: writing it would replace the real one with the mask.
-bool frmKelvra_EditItemArray::LeftMasked() const {
-    return m_ItemData == kMasked && !m_changed;
+// A date or time left as prepared shows what the load read, by now in the past: writing it
+// would set the terminal's clock back. A value shown masked (the password, or an item the
+// terminal would not read out) is no value either: writing it would replace the real one.
+bool frmKelvra_EditItemArray::LeftAsPrepared() const {
+    const bool picker = m_shown == ValueControl::Date || m_shown == ValueControl::Time;
+    return !m_changed && (picker || m_ItemData == kMasked);
 }
 
 void frmKelvra_EditItemArray::OnOk() {
-    if (LeftMasked()) {
-        OnCancel();
-        return;
-    }
-    RunTrapped(m_platform.dialogs, false, [this] {
-        Save();
-        m_IsOK = true;
-        accept();
+    RunCommand([this] {
+        if (LeftAsPrepared()) {
+            m_IsOK = false;
+            QDialog::reject();
+            return;
+        }
+        if (Save()) {
+            m_IsOK = true;
+            accept();
+        }
     });
 }
 
 void frmKelvra_EditItemArray::OnCancel() {
-    m_IsOK = false;
-    reject();
+    RunCommand([this] {
+        m_IsOK = false;
+        QDialog::reject();
+    });
 }
 
 void frmKelvra_EditItemArray::OnSync() {
-    RunTrapped(m_platform.dialogs, false, [this] {
+    RunCommand([this] {
         const QDateTime now = ToQDateTime(m_platform.clock.now());
         dtpDate->setDate(now.date());
         dtpTime->setTime(now.time());
         // A write the terminal refused leaves the shown value as it was.
-        if (Save()) {
+        if (Save().value_or(false)) {
             m_ItemData = Latin1(m_shown == ValueControl::Time ? TerminalTimeText(now.time())
                                                               : SystemDateText(now.date()));
         }
@@ -240,8 +312,9 @@ void frmKelvra_EditItemArray::OnSync() {
 }
 
 void frmKelvra_EditItemArray::OnDefault() {
-    RunTrapped(m_platform.dialogs, false, [this] {
+    RunCommand([this] {
         ucKelvra& KV = *m_KelvraObj;
+        ShowStatus("Reading the default of " + QuotedName() + "...");
         KV.SetTimeout(kCommandTimeout);
         for (int attempt = 1;; ++attempt) {
             KV.GetItemDefault(m_Source, m_ItemIdx, 0);
@@ -274,6 +347,16 @@ void frmKelvra_EditItemArray::OnDefault() {
             cboItemData->setEditText(value);
         }
     });
+}
+
+void frmKelvra_EditItemArray::ShowStatus(const std::string& text) {
+    if (m_showStatus) {
+        m_showStatus(text);
+    }
+}
+
+void frmKelvra_EditItemArray::Refuse(const std::string& text) {
+    m_platform.dialogs.messageBox(text, MessageButtons::Ok, MessageIcon::Warning, "");
 }
 
 void frmKelvra_EditItemArray::ShowError(const std::string& text) {

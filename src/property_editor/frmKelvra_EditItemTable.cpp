@@ -5,13 +5,16 @@
 #include "console/ModalDialog.h"
 #include "driver/ErrorCodes.h"
 #include "driver/LeadingNumber.h"
+#include "property_editor/EditorWindows.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/ShownDates.h"
 #include "property_editor/TableRecords.h"
 
 #include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -65,6 +68,12 @@ frmKelvra_EditItemTable::frmKelvra_EditItemTable(PropertyViewPlatform platform,
         QAction* action = Toolbar1->addAction(style()->standardIcon(button.icon), button.key);
         action->setObjectName(button.key);
         connect(action, &QAction::triggered, this, button.run);
+        m_actions[button.key] = action;
+    }
+    // The changes wait for the records: a record added before them would be shown among them
+    // without an index, and edited or removed by none.
+    for (const char* key : {"Add", "Remove", "Edit"}) {
+        m_actions[key]->setEnabled(false);
     }
 
     // One fixed header row of field captions; the rows below are the records.
@@ -72,7 +81,8 @@ frmKelvra_EditItemTable::frmKelvra_EditItemTable(PropertyViewPlatform platform,
     grd->setObjectName("grd");
     grd->verticalHeader()->hide();
     connect(grd, &QTableWidget::cellClicked, this, [this] { ShowFieldHelp(); });
-    connect(grd, &QTableWidget::cellDoubleClicked, this, [this] { EditRecord(); });
+    connect(grd, &QTableWidget::cellDoubleClicked, this, [this] { m_actions["Edit"]->trigger(); });
+    grd->installEventFilter(this);
 
     txtFieldInfo = new QPlainTextEdit(this);
     txtFieldInfo->setObjectName("txtFieldInfo");
@@ -89,6 +99,41 @@ frmKelvra_EditItemTable::frmKelvra_EditItemTable(PropertyViewPlatform platform,
     Timer1.start(kDeferredStartMs);
 }
 
+void frmKelvra_EditItemTable::SetItemIdx(std::int16_t value) {
+    m_ItemIdx = value;
+    setWindowTitle(EditorCaption("Edit Item", m_catalogues.items.at(value).Definition));
+}
+
+// On the grid: Enter edits the current record, Insert adds one, Delete removes it.
+bool frmKelvra_EditItemTable::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grd && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const char* action = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ? "Edit"
+                             : key->key() == Qt::Key_Insert                              ? "Add"
+                             : key->key() == Qt::Key_Delete                              ? "Remove"
+                                                                                         : nullptr;
+        if (action != nullptr) {
+            m_actions[action]->trigger();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmKelvra_EditItemTable::reject() {
+    if (m_loading) {
+        m_stopLoad = true; // the load closes the window once the command in flight is over
+    } else if (!m_commandRunning) {
+        QDialog::reject();
+    }
+}
+
+void frmKelvra_EditItemTable::ShowStatus(const std::string& text) {
+    if (m_showStatus) {
+        m_showStatus(text);
+    }
+}
+
 int frmKelvra_EditItemTable::FieldCount() const {
     return m_catalogues.items.at(m_ItemIdx).Size;
 }
@@ -97,7 +142,9 @@ int frmKelvra_EditItemTable::FieldCount() const {
 void frmKelvra_EditItemTable::Load() {
     Timer1.stop();
     bool closeWindow = false;
+    const QScopedValueRollback<bool> loading(m_loading, true);
     std::optional<BusyPointer> busy(m_platform.dialogs);
+    ShowStatus("Reading the records of \"" + m_catalogues.items.at(m_ItemIdx).Definition + "\"...");
     int count = 0;
     const auto step = [&](auto&& run) {
         if (!closeWindow) {
@@ -133,8 +180,13 @@ void frmKelvra_EditItemTable::Load() {
         ShowFieldHelp();
     });
     busy.reset();
-    if (closeWindow) {
-        reject();
+    ShowStatus("");
+    if (closeWindow || m_stopLoad) {
+        QDialog::reject();
+        return;
+    }
+    for (const char* key : {"Add", "Remove", "Edit"}) {
+        m_actions[key]->setEnabled(true);
     }
 }
 
@@ -143,6 +195,9 @@ bool frmKelvra_EditItemTable::ReadFields(int count) {
     int failures = 0;
     for (int index = 0; index < count;) {
         KV.GetItemTab_FieldInfo(m_Source, m_ItemIdx, static_cast<std::int16_t>(index));
+        if (m_stopLoad) {
+            return false;
+        }
         if (KV.ErrCode() != 0) {
             if (failures > kLastRetry) {
                 ShowError(KV.ErrMessage());
@@ -181,6 +236,9 @@ bool frmKelvra_EditItemTable::FetchRecords() {
     int failures = 0;
     for (int row = 0; row < kMostRecords;) {
         KV.GetItemTab_ItemFetch(m_Source, m_ItemIdx);
+        if (m_stopLoad) {
+            return false;
+        }
         if (KV.ErrCode() == KV_ERR_END) {
             break;
         }
@@ -229,7 +287,7 @@ bool frmKelvra_EditItemTable::RunRecordEditor(const char* caption,
         throw std::out_of_range("Subscript out of range");
     }
     frmKelvra_EditRecord editor(m_platform, m_catalogues, this);
-    editor.setWindowTitle(caption);
+    editor.setWindowTitle(EditorCaption(caption, m_catalogues.items.at(m_ItemIdx).Definition));
     editor.SetItemIdx(m_ItemIdx);
     editor.SetRecordData(fields);
     ShowDialogModal(m_platform.dialogs, editor);
@@ -240,15 +298,25 @@ bool frmKelvra_EditItemTable::RunRecordEditor(const char* caption,
     return true;
 }
 
-// The edited fields go into the row at once, before the terminal is asked; the record text
-// for the terminal comes back.
-std::string frmKelvra_EditItemTable::ShowEditedRecord(int row,
-                                                      const frmKelvra_EditRecord::Fields& fields) {
+void frmKelvra_EditItemTable::ShowFields(int row, const frmKelvra_EditRecord::Fields& fields) {
     const int count = FieldCount();
     for (int field = 0; field < count; ++field) {
         grd->SetCell(row, field + 1, QString::fromLatin1(fields.at(field)), m_cellColour);
     }
-    return RecordText(m_catalogues.fields, fields);
+}
+
+// The index the terminal gave the record; nothing, once the operator was told why, for a record
+// added in this window, whose index was never read back.
+std::optional<std::int16_t> frmKelvra_EditItemTable::RecordIndex(int row) {
+    const std::string shown = Latin1(grd->Text(row, kIndexColumn));
+    if (FindLeadingNumber(shown, NumberForms::DecimalOnly)) {
+        return ReadInt16(shown, NumberForms::DecimalOnly);
+    }
+    m_platform.dialogs.messageBox(
+        "This record was added here and has no index yet: close the table and open it again to "
+        "edit or remove it.",
+        MessageButtons::Ok, MessageIcon::Warning, "");
+    return std::nullopt;
 }
 
 bool frmKelvra_EditItemTable::Attempt(int& attempts, const std::function<void()>& command) {
@@ -265,8 +333,19 @@ bool frmKelvra_EditItemTable::Attempt(int& attempts, const std::function<void()>
     }
 }
 
+// One change at a time, under the busy pointer: a press delivered while a change waits for its
+// reply would run inside that wait and take the reply.
+void frmKelvra_EditItemTable::RunCommand(const std::function<void()>& command) {
+    if (m_commandRunning) {
+        return;
+    }
+    const QScopedValueRollback<bool> running(m_commandRunning, true);
+    RunTrapped(m_platform.dialogs, true, command);
+    ShowStatus(""); // the command is over
+}
+
 void frmKelvra_EditItemTable::EditRecord() {
-    RunTrapped(m_platform.dialogs, false, [this] {
+    RunCommand([this] {
         const int row = grd->currentRow();
         if (row < 0) {
             return;
@@ -280,6 +359,10 @@ void frmKelvra_EditItemTable::EditRecord() {
                 MessageButtons::Ok, MessageIcon::Warning, "");
             return;
         }
+        const auto index = RecordIndex(row);
+        if (!index) {
+            return;
+        }
         frmKelvra_EditRecord::Fields fields;
         for (int column = 1; column < grd->columnCount(); ++column) {
             fields.at(column - 1) = Latin1(grd->Text(row, column));
@@ -287,25 +370,27 @@ void frmKelvra_EditItemTable::EditRecord() {
         if (!RunRecordEditor("Edit Record", fields)) {
             return;
         }
-        const std::string record = ShowEditedRecord(row, fields);
-        const std::int16_t index =
-            ReadInt16(Latin1(grd->Text(row, kIndexColumn)), NumberForms::DecimalOnly);
+        const std::string record = RecordText(m_catalogues.fields, fields);
         ucKelvra& KV = *m_KelvraObj;
+        ShowStatus("Changing record " + std::to_string(*index) + "...");
         int attempts = 0;
-        Attempt(attempts, [&] { KV.SetItemTab_ItemEdit(m_Source, m_ItemIdx, index, record); });
+        if (Attempt(attempts,
+                    [&] { KV.SetItemTab_ItemEdit(m_Source, m_ItemIdx, *index, record); })) {
+            ShowFields(row, fields);
+        }
         Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });
     });
 }
 
 void frmKelvra_EditItemTable::AddRecord() {
-    RunTrapped(m_platform.dialogs, false, [this] {
+    RunCommand([this] {
         const QDateTime now = ToQDateTime(m_platform.clock.now());
         frmKelvra_EditRecord::Fields fields;
         for (int field = 0; field < std::min(FieldCount(), frmKelvra_EditRecord::kFields);
              ++field) {
             const FieldDescriptor& descriptor = m_catalogues.fields.at(field);
             if (descriptor.Type == "DATE") {
-                fields[field] = Latin1(SystemDateTimeText(now));
+                fields[field] = Latin1(TerminalDateText(now.date()));
             } else if (descriptor.Type == "TIME") {
                 fields[field] = "00:00:00";
             } else if (descriptor.Type == "VAL") {
@@ -315,31 +400,48 @@ void frmKelvra_EditItemTable::AddRecord() {
         if (!RunRecordEditor("Add Record", fields)) {
             return;
         }
-        // The new record's index is not read back: its row shows none until the table is
-        // opened again.
-        const int row = grd->rowCount();
-        grd->setRowCount(row + 1);
-        grd->SetCurrent(row);
-        grd->SetCell(row, kIndexColumn, QString(), m_cellColour);
-        const std::string record = ShowEditedRecord(row, fields);
+        const std::string record = RecordText(m_catalogues.fields, fields);
         ucKelvra& KV = *m_KelvraObj;
+        ShowStatus("Adding a record...");
         int attempts = 0;
-        Attempt(attempts, [&] { KV.SetItemTab_ItemAdd(m_Source, m_ItemIdx, record); });
+        if (Attempt(attempts, [&] { KV.SetItemTab_ItemAdd(m_Source, m_ItemIdx, record); })) {
+            // The new record's index is not read back: its row shows none until the table is
+            // opened again.
+            const int row = grd->rowCount();
+            grd->setRowCount(row + 1);
+            grd->SetCurrent(row);
+            grd->SetCell(row, kIndexColumn, QString(), m_cellColour);
+            ShowFields(row, fields);
+        }
         Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });
     });
 }
 
 void frmKelvra_EditItemTable::RemoveRecord() {
-    RunTrapped(m_platform.dialogs, false, [this] {
+    RunCommand([this] {
         const int row = grd->currentRow();
         if (grd->rowCount() == 0 || row < 0) {
             return;
         }
-        const std::int16_t index =
-            ReadInt16(Latin1(grd->Text(row, kIndexColumn)), NumberForms::DecimalOnly);
+        const auto index = RecordIndex(row);
+        if (!index) {
+            return;
+        }
+        QStringList fields;
+        for (int column = 1; column < grd->columnCount(); ++column) {
+            fields << grd->Text(row, column);
+        }
+        const std::string question = "Remove record " + std::to_string(*index) + " (" +
+                                     Latin1(fields.join(", ")) + ") from \"" +
+                                     m_catalogues.items.at(m_ItemIdx).Definition + "\"?";
+        if (m_platform.dialogs.messageBox(question, MessageButtons::YesNo, MessageIcon::Question,
+                                          "") != MessageAnswer::Yes) {
+            return;
+        }
         ucKelvra& KV = *m_KelvraObj;
+        ShowStatus("Removing record " + std::to_string(*index) + "...");
         int attempts = 0;
-        if (Attempt(attempts, [&] { KV.SetItemTab_ItemRemove(m_Source, m_ItemIdx, index); })) {
+        if (Attempt(attempts, [&] { KV.SetItemTab_ItemRemove(m_Source, m_ItemIdx, *index); })) {
             grd->removeRow(row);
         }
         Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });

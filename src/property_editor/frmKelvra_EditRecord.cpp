@@ -9,8 +9,10 @@
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -46,11 +48,14 @@ frmKelvra_EditRecord::frmKelvra_EditRecord(PropertyViewPlatform platform,
     grd->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grd->SetColumnLayout(LayOutColumns);
     connect(grd, &QTableWidget::cellClicked, this, [this](int row) { ClickRow(row); });
+    grd->installEventFilter(this);
 
     // The editors live over the grid's cells, hidden until a row is clicked.
     QWidget* cells = grd->viewport();
     txtFieldData = new QLineEdit(cells);
     txtFieldData->setObjectName("txtFieldData");
+    // A number field takes digits only.
+    m_digitsOnly = new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this);
     cboFieldData = new QComboBox(cells);
     cboFieldData->setObjectName("cboFieldData");
     cboFieldData->setEditable(true);
@@ -58,11 +63,19 @@ frmKelvra_EditRecord::frmKelvra_EditRecord(PropertyViewPlatform platform,
     dtpDateFieldData = new QDateEdit(cells);
     dtpDateFieldData->setObjectName("dtpDateFieldData");
     dtpDateFieldData->setCalendarPopup(true);
+    dtpDateFieldData->setDisplayFormat("dd-MM-yyyy"); // as the terminal's dates show
     dtpTimeFieldData = new QTimeEdit(cells);
     dtpTimeFieldData->setObjectName("dtpTimeFieldData");
     dtpTimeFieldData->setDisplayFormat("HH:mm:ss");
     // Every row is as tall as the drop-down list, so that any editor fits over a cell.
     grd->verticalHeader()->setDefaultSectionSize(cboFieldData->sizeHint().height());
+    for (QWidget* editor : std::initializer_list<QWidget*>{txtFieldData, cboFieldData,
+                                                           dtpDateFieldData, dtpTimeFieldData}) {
+        editor->installEventFilter(this);
+        for (QWidget* part : editor->findChildren<QWidget*>()) {
+            part->installEventFilter(this);
+        }
+    }
 
     const auto [buttons, ok, cancel] = MakeOkCancelRow();
     cmdCtrl = {ok, cancel};
@@ -117,7 +130,7 @@ void frmKelvra_EditRecord::Commit() {
     }
     QString value;
     if (m_openEditor == dtpDateFieldData) {
-        value = SystemDateText(dtpDateFieldData->date());
+        value = TerminalDateText(dtpDateFieldData->date());
     } else if (m_openEditor == dtpTimeFieldData) {
         value = TerminalTimeText(dtpTimeFieldData->time());
     } else if (m_openEditor == cboFieldData) {
@@ -138,9 +151,57 @@ void frmKelvra_EditRecord::ClickRow(int row) {
         m_editRow = -1;
         return;
     }
+    EditRow(row);
+}
+
+void frmKelvra_EditRecord::EditRow(int row) {
     m_editRow = row;
     m_editing = true;
     RunTrapped(m_platform.dialogs, false, [this, row] { OpenEditor(row); });
+}
+
+// Commits the open editor and opens the next field's; false after the last field, whose editor
+// is then closed.
+bool frmKelvra_EditRecord::MoveToNextField() {
+    Commit();
+    HideEditors();
+    if (m_editRow + 1 < grd->rowCount()) {
+        grd->SetCurrent(m_editRow + 1, kValueColumn);
+        EditRow(m_editRow + 1);
+        return true;
+    }
+    m_editing = false;
+    m_editRow = -1;
+    return false;
+}
+
+// Tab and Enter in the open editor (or a part of it) commit it and move to the next field; at
+// the last field they close it, and the next Enter presses OK. Seen here, before the grid
+// would take Tab for a move of its own.
+bool frmKelvra_EditRecord::eventFilter(QObject* watched, QEvent* event) {
+    const int key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event)->key() : 0;
+    if ((key == Qt::Key_Tab || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        m_openEditor != nullptr && watched != grd) {
+        if (!MoveToNextField()) {
+            cmdCtrl[0]->setFocus();
+        }
+        return true;
+    }
+    if (watched == grd && event->type() == QEvent::KeyPress && m_openEditor == nullptr) {
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        const int row = grd->currentRow();
+        if (row >= 0 && !typed.isEmpty() && typed.at(0).isPrint()) {
+            EditRow(row);
+            if (m_openEditor == txtFieldData) {
+                txtFieldData->clear();
+                txtFieldData->insert(typed); // through the validator of a number field
+            } else if (m_openEditor == cboFieldData) {
+                cboFieldData->setEditText(typed);
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmKelvra_EditRecord::OpenEditor(int row) {
@@ -166,6 +227,7 @@ void frmKelvra_EditRecord::OpenEditor(int row) {
         cboFieldData->setEditText(shown);
         editor = cboFieldData;
     } else if (field.Type == "VAL" || field.Type == "STR") {
+        txtFieldData->setValidator(field.Type == "VAL" ? m_digitsOnly : nullptr);
         txtFieldData->setText(shown);
         editor = txtFieldData;
     }

@@ -13,6 +13,7 @@ class QDateEdit;
 class QLineEdit;
 class QPushButton;
 class QTimeEdit;
+class QValidator;
 
 namespace kelvra {
 
@@ -43,12 +44,17 @@ public:
 protected:
     // A click on the dialog's background drops the open editor's value.
     void mousePressEvent(QMouseEvent* event) override;
+    // Tab and Enter in an open editor commit it and move to the next field; typing on the
+    // grid replaces the current row's value.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int FieldCount() const;
     void Commit();
     void HideEditors();
+    void EditRow(int row);
     void OpenEditor(int row);
+    bool MoveToNextField();
     void OnOk();
 
     PropertyViewPlatform m_platform;
@@ -59,6 +65,7 @@ private:
     bool m_editing = false;
     int m_editRow = -1;
     QWidget* m_openEditor = nullptr;
+    QValidator* m_digitsOnly;
 
     FlexGrid* grd;
     QLineEdit* txtFieldData;

@@ -67,20 +67,13 @@ const std::string kPortRefused = "Enter a number from 0 to 65535.";
 
 // clang-format off
 const std::vector<PressRow> kPressRows = {
-    {1,  "Eecho",                  "Aecho",       "echo"},
+    {1, "Eecho", "Aecho", "echo"},
     {3,  "LI",                     "A",           "OK!", "", {{"txtID", ""}}, {}, 0},
     {4,  "LO",                     "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {{"txtID", "12"}}, {}, 12},
-    {5,  "raw",                    "",            "OK!"},
-    {6,  "LS",                     "A1",          "1"},
-    {8,  "RN",                     "A42",         "42"},
-    {9,  "RG",                     "A1\tC9",      "1\tC9"},
-    {10, "RH",                     "A",           "OK!"},
-    {11, "RA",                     "A",           "OK!"},
-    {12, "RC",                     "A",           "OK!"},
-    {13, "RO",                     "D",           "Error Code: -102, KV_ERR_ACCESS_DENIED"},
-    {14, "RR",                     "A",           "OK!"},
-    {15, "RI",                     "A",           "OK!"},
-    {16, "RM",                     "A",           "OK!"},
+    {5, "raw", "", "OK!"}, {6, "LS", "A1", "1"}, {8, "RN", "A42", "42"},
+    {9, "RG", "A1\tC9", "1\tC9"}, {10, "RH", "A", "OK!"}, {11, "RA", "A", "OK!"},
+    {12, "RC", "A", "OK!"}, {13, "RO", "D", "Error Code: -102, KV_ERR_ACCESS_DENIED"}, {14, "RR", "A", "OK!"},
+    {15, "RI", "A", "OK!"}, {16, "RM", "A", "OK!"},
     {17, "IG\"TIME\"00",           "A08:00:00",   "08:00:00"},
     {18, "IG\"DATE\"00",           "A06-12-2026", "06-12-2026"},
     {19, "IS\"TIME\"0008:00:00",   "A",           "OK!"},
@@ -88,43 +81,30 @@ const std::vector<PressRow> kPressRows = {
     {21, "IG\"MACHNO\"00",         "",            "Error Code: -101, KV_ERR_TIMEOUT"},
     {22, "IS\"MACHNO\"0011",       "A",           "OK!"},
     {22, "IS\"MACHNO\"000",        "A",           "OK!", "", {{"txtMachineID", "&H1F"}}},
-    {23, "IC",                     "A12",         "12"},
-    {24, "ILTIME",                 "A0",          "0"},
+    {23, "IC", "A12", "12"}, {24, "ILTIME", "A0", "0"},
     {25, "I?13",                   "AMODE\t5\tVAL\t1\t8\tMode\tThe mode\tOff;On;Auto", kItemBlock},
     {25, "I?13",                   "N",           "", "-107"},
-    {26, "IU",                     "A",           "OK!"},
-    {27, "IS1415A\tB<t>C",         "A",           "OK!"},
-    {28, "IG1415",                 "A17",         "17"},
-    {29, "ID1415",                 "A3",          "3"},
-    {30, "I*1416",                 "A2\tSTR\tName\tThe name", "ID: 2\nType: STR\nDefinition: Name\nHelp: The name\n"},
+    {26, "IU", "A", "OK!"}, {27, "IS1415A\tB<t>C", "A", "OK!"}, {28, "IG1415", "A17", "17"},
+    {29, "ID1415", "A3", "3"}, {30, "I*1416", "A2\tSTR\tName\tThe name", "ID: 2\nType: STR\nDefinition: Name\nHelp: The name\n"},
     {30, "I*1416",                 "I",           "", "KV_ERR_INVALID_COMMAND"},
-    {31, "IT14",                   "A",           "OK!"},
-    {32, "IF14",                   "A1\tAnn",     "1\tAnn"},
-    {33, "IH14",                   "A",           "OK!"},
-    {34, "IA14A\tB<t>C",           "K",           "Error Code: -108, KV_ERR_KEY_VIOLATION"},
-    {35, "IE140017A\tB<t>C",       "A",           "OK!"},
-    {36, "IR140017",               "A",           "OK!"},
+    {31, "IT14", "A", "OK!"}, {32, "IF14", "A1\tAnn", "1\tAnn"}, {33, "IH14", "A", "OK!"},
+    {34, "IA14A\tB<t>C", "K", "Error Code: -108, KV_ERR_KEY_VIOLATION"}, {35, "IE140017A\tB<t>C", "A", "OK!"}, {36, "IR140017", "A", "OK!"},
     {38, "IG\"MACHNAME\"00",       "AGate 2",     "Gate 2"},
     {39, "IS\"MACHNAME\"00raw",    "A",           "OK!"},
-    {40, "XR",                     "A",           "OK!"},
-    {41, "XA",                     "",            "OK!"},
-    {42, "XT18HELLO",              "A",           "OK!"},
-    {43, "XB19",                   "A",           "OK!"},
-    {44, "XL21",                   "B",           "Error Code: -109, KV_ERR_BUSY"},
-    {45, "XO",                     "A",           "OK!"},
-    {46, "XF",                     "A",           "OK!"},
+    {40, "XR", "A", "OK!"}, {41, "XA", "", "OK!"}, {42, "XT18HELLO", "A", "OK!"},
+    {43, "XB19", "A", "OK!"}, {44, "XL21", "B", "Error Code: -109, KV_ERR_BUSY"}, {45, "XO", "A", "OK!"},
+    {46, "XF", "A", "OK!"},
     {47, "XU",                     "A0B",         "11",  "", {}, {{"txtPunchTimes", "11"}}},
     {47, "XU",                     "A",           "0",   "", {}, {{"txtPunchTimes", "0"}}},
     {47, "XU",                     "F",           "Error Code: -103, KV_ERR_COMMAND_EXECUTION_FAILED", "", {}, {{"txtPunchTimes", "10"}}},
-    {48, "XP0A",                   "A",           "OK!"},
+    {48, "XP0A", "A", "OK!"},
     {48, "XP00",                   "A",           "OK!", "", {{"txtPunchTimes", "&HA"}}},
-    {49, "IG0400",                 "A2",          "OK!"},
-    {50, "BW0012",                 "A",           "OK!"},
+    {49, "IG0400", "A2", "OK!"}, {50, "BW0012", "A", "OK!"},
     {51, "WS",                     "A1",          "OK!", "", {}, {{"cboBellTableMode", "Week"}}},
     {51, "WS",                     "A7",          "OK!", "", {{"cboBellTableMode", "Week"}}, {{"cboBellTableMode", "Week"}}},
     {51, "WS",                     "A&H1",        "OK!", "", {{"cboBellTableMode", "Week"}}, {{"cboBellTableMode", "Everyday"}}},
     {52, "WE01",                   "A",           "OK!", "", {{"cboBellTableMode", "Week"}}},
-    {57, "WC",                     "A",           "OK!"},
+    {57, "WC", "A", "OK!"},
     // The bell table: weekday 2 is slots 40 to 5F; a time with its two-digit enabled flag.
     {53, "WT5F07:30:0001",         "A",           "OK!", "", {{"optWeekDay(2)", "1"}, {"txtBellWeekMode(31)", "07:30:00"}, {"chkBellWeekMode(31)", "1"}}, {}, 1, 32},
     // A stop names the entry: the ones before it were sent.
@@ -179,7 +159,7 @@ TEST(ConsoleWindow, EachPressSendsFromItsOwnBoxesAndShowsOneOutcomeUnderTheBusyP
     }
 }
 
-TEST(ConsoleWindow, StartsWithItsCaptionListsBoxesAndSpinnerLimits) {
+TEST(ConsoleWindow, StartsWithItsCaptionListsBoxesAndSpinnerLimitsOnALaptopScreen) {
     MemorySettings settings;
     ConsoleRig rig(settings);
     EXPECT_EQ(rig.window->windowTitle().toStdString(),
@@ -240,12 +220,8 @@ TEST(ConsoleWindow, StartsWithItsCaptionListsBoxesAndSpinnerLimits) {
         }
     }
     EXPECT_TRUE(rig.requests.empty()) << "no press sent anything by itself";
-}
-
-// 1280 x 680 leaves room on a 1366 x 768 screen for the window's frame and a panel.
-TEST(ConsoleWindow, OpensOnALaptopScreenWithTheLogTakingTheHeightLeft) {
-    MemorySettings settings;
-    ConsoleRig rig(settings);
+    // 1280 x 680 leaves room on a 1366 x 768 screen for the window's frame and a panel; the log
+    // takes the height left.
     const QSize opening = rig.window->size();
     const QSize least = rig.window->minimumSize();
     EXPECT_TRUE(opening.width() <= 1280 && opening.height() <= 680)
@@ -361,6 +337,11 @@ TEST_F(ConnectedWindow, TheBellTableWindowSendsEachButtonsCommandOnePressAtATime
     // Mode 7 is not in the list: the fault trap's box.
     ASSERT_EQ(rig.dialogs.messageBoxes.size(), 1u);
     EXPECT_EQ(rig.dialogs.messageBoxes[0].title, "380");
+    // Nor is a reply without a number: taken as 0 it would choose "Everyday".
+    rig.answer = [](const Request&) { return "Aabc"; };
+    bells.PressButton(4);
+    EXPECT_EQ(bells.findChild<QComboBox*>("cboBellTableMode")->currentText(), "Week");
+    EXPECT_EQ(rig.dialogs.messageBoxes.size(), 2u);
 }
 
 TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {

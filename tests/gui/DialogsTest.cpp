@@ -1,5 +1,6 @@
 // The settings helpers and the three small dialogs.
 #include "MemorySettings.h"
+#include "PropertyViewRig.h"
 #include "console/ApplicationInfo.h"
 #include "console/Reg.h"
 #include "console/frmKelvra_About.h"
@@ -16,19 +17,12 @@
 namespace kelvra {
 namespace {
 
+using test::Child;
 using test::MemorySettings;
 
 std::string Stored(MemorySettings& store, const char* name) {
     const auto found = store.values.find({kApplicationTitle, "Properties", name});
     return found == store.values.end() ? "<missing>" : found->second;
-}
-
-template <class Widget> Widget* Child(QWidget& parent, const char* name) {
-    auto* child = parent.findChild<Widget*>(name);
-    if (child == nullptr) {
-        throw std::runtime_error(std::string("no control ") + name);
-    }
-    return child;
 }
 
 TEST(Reg, ReadsTheStoredTextUpToItsNulOrTheDefaultSilently) {
@@ -40,13 +34,10 @@ TEST(Reg, ReadsTheStoredTextUpToItsNulOrTheDefaultSilently) {
     reg.RegWriteString("usKelvra", "Properties", "Fits", atLimit);
     reg.RegWriteString("usKelvra", "Properties", "TooLong", atLimit + "1");
     store.values[{"usKelvra", "Properties", "Nul"}] = std::string("ab\0cd", 5);
-    for (const auto& [name, read] :
-         std::vector<std::pair<const char*, std::string>>{{"Login", "1"},
-                                                          {"Empty", ""},
-                                                          {"Fits", atLimit},
-                                                          {"TooLong", "x"},
-                                                          {"Nul", "ab"},
-                                                          {"Missing", "x"}}) {
+    const std::pair<const char*, std::string> rows[] = {{"Login", "1"},    {"Empty", ""},
+                                                        {"Fits", atLimit}, {"TooLong", "x"},
+                                                        {"Nul", "ab"},     {"Missing", "x"}};
+    for (const auto& [name, read] : rows) {
         EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", name, "x"), read) << name;
     }
     EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Missing", 0), "0");
@@ -55,7 +46,9 @@ TEST(Reg, ReadsTheStoredTextUpToItsNulOrTheDefaultSilently) {
     EXPECT_EQ(reg.RegReadString("usKelvra", "Properties", "Login", 0), "0");
 }
 
-TEST(OptionsDialog, OpensUncheckedOnAFreshOrUnreadableStoreLeavingTheEmptyKeyBehind) {
+// Fresh or unreadable, the store opens the dialog unchecked, leaving the empty key behind; OK
+// then writes one and zero, Cancel nothing.
+TEST(OptionsDialog, OpensUncheckedOnAFreshOrUnreadableStoreAndOkWritesOneAndZero) {
     for (const bool stored : {false, true}) {
         SCOPED_TRACE(stored);
         MemorySettings store;
@@ -64,18 +57,14 @@ TEST(OptionsDialog, OpensUncheckedOnAFreshOrUnreadableStoreLeavingTheEmptyKeyBeh
             store.values[{"usKelvra", "Properties", "Logout"}] = "&H1";
         }
         frmKelvra_Options dialog(store);
-        EXPECT_FALSE(Child<QCheckBox>(dialog, "chkLogin")->isChecked());
-        EXPECT_FALSE(Child<QCheckBox>(dialog, "chkLogout")->isChecked());
-        EXPECT_FALSE(Child<QCheckBox>(dialog, "chkWakeOnReply")->isChecked());
+        for (const char* box : {"chkLogin", "chkLogout", "chkWakeOnReply"}) {
+            EXPECT_FALSE(Child<QCheckBox>(dialog, box)->isChecked()) << box;
+        }
         EXPECT_FALSE(frmKelvra_Options::WakeOnReply(store));
         EXPECT_FALSE(dialog.IsOK());
-        // Reading created the key of the section, and nothing under it.
         EXPECT_TRUE(store.keys.contains({"usKelvra", "Properties"}));
         EXPECT_EQ(store.writes, 0);
     }
-}
-
-TEST(OptionsDialog, OkWritesOneAndZeroAndCancelWritesNothing) {
     MemorySettings store;
     for (const bool ok : {true, false}) {
         frmKelvra_Options dialog(store);

@@ -89,13 +89,10 @@ int main(int argc, char** argv) {
     kelvra::test::MemorySettings settings;
     kelvra::test::ConsoleRig rig(settings);
     rig.answer = [](const kelvra::test::Request& request) -> std::string {
-        if (request.body.starts_with("IG\"TIME\"")) {
-            return "A08:00:00";
-        }
-        if (request.body.starts_with("IG\"MACHNAME\"")) {
-            return "AGate 2";
-        }
-        return "A";
+        const std::string& body = request.body;
+        return body.starts_with("IG\"TIME\"")       ? "A08:00:00"
+               : body.starts_with("IG\"MACHNAME\"") ? "AGate 2"
+                                                    : "A";
     };
     rig.connectUdp();
     auto* traffic = rig.find<QAbstractButton>("cmdTraffic");

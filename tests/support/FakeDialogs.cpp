@@ -5,6 +5,11 @@ namespace kelvra::test {
 MessageAnswer FakeDialogs::messageBox(const std::string& text, MessageButtons buttons,
                                       MessageIcon icon, const std::string& title) {
     messageBoxes.push_back({text, buttons, icon, title});
+    if (!messageAnswers.empty()) {
+        const MessageAnswer answer = messageAnswers.front();
+        messageAnswers.pop_front();
+        return answer;
+    }
     const bool yesNo = buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel;
     return yesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }

@@ -13,9 +13,10 @@
 namespace kelvra::test {
 
 // Dialogs that record every message box and busy-pointer switch. A message box is answered
-// with its first button (OK or Yes); an input box with the next of `inputAnswers` (cancelled
-// when none is left); a modal window by the test's answer for its name, which works the window
-// and returns (a window without an answer is left unshown, as if cancelled at once).
+// with the next of `messageAnswers`, or else with its first button (OK or Yes); an input box with
+// the next of `inputAnswers` (cancelled when none is left); a modal window by the test's answer for
+// its name, which works the window and returns (a window without an answer is left unshown, as if
+// cancelled at once).
 class FakeDialogs : public Dialogs {
 public:
     struct MessageBoxCall {
@@ -44,6 +45,7 @@ public:
     void setBusy(bool on) override { busyChanges.push_back(on); }
 
     std::vector<MessageBoxCall> messageBoxes;
+    std::deque<MessageAnswer> messageAnswers;
     std::deque<std::optional<std::string>> inputAnswers;
     std::map<std::string, std::function<void(ModalWindow&)>> windowAnswers;
     // Every switch of the busy pointer, in order.
