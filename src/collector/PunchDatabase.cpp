@@ -29,6 +29,9 @@ struct Dialect {
 constexpr Dialect kSqlite{"INTEGER PRIMARY KEY AUTOINCREMENT", "TEXT"};
 constexpr Dialect kPostgres{"BIGSERIAL PRIMARY KEY", "TIMESTAMPTZ"};
 
+// The advisory lock under which a collector creates the schema ("KELV").
+constexpr long long kSchemaLock = 0x4b454c56;
+
 QString PunchesTable(const Dialect& dialect) {
     return QStringLiteral("CREATE TABLE IF NOT EXISTS punches ("
                           "id %1, "
@@ -118,6 +121,17 @@ void PunchDatabase::open() {
             // Every commit is on disk before a terminal is told; readers never block the writer.
             execute(QStringLiteral("PRAGMA journal_mode=WAL"));
             execute(QStringLiteral("PRAGMA synchronous=FULL"));
+        } else {
+            // The notices of "IF NOT EXISTS" are no news in the journal.
+            execute(QStringLiteral("SET client_min_messages TO warning"));
+        }
+        // Collectors that start together against one PostgreSQL database create the schema one
+        // after the other: PostgreSQL's IF NOT EXISTS does not keep two of them apart.
+        if (!db.transaction()) {
+            fail("cannot begin a transaction", db.lastError().text());
+        }
+        if (m_postgres) {
+            execute(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock));
         }
         execute(
             QStringLiteral("CREATE TABLE IF NOT EXISTS kelvra_schema (version INTEGER NOT NULL)"));
@@ -138,7 +152,11 @@ void PunchDatabase::open() {
             execute(QStringLiteral("INSERT INTO kelvra_schema (version) VALUES (%1)")
                         .arg(kSchemaVersion));
         }
+        if (!db.commit()) {
+            fail("cannot commit the schema", db.lastError().text());
+        }
     } catch (...) {
+        db.rollback();
         close();
         throw;
     }
