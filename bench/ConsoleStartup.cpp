@@ -1,9 +1,9 @@
 // console_startup_bench: starts the console as kelvra-console does, and once its window is
 // shown prints the wall-clock time (nanoseconds since the epoch) and the resident memory, then
 // quits. bench/console_startup.sh turns that into start-up figures.
-#include "console/QtDialogs.h"
 #include "console/frmMainCKelvra.h"
 #include "platform/qt/QtPlatform.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QDir>

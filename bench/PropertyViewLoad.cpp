@@ -5,8 +5,8 @@
 // each item. Also prints the resident memory once the grid is full.
 #include "SimulatorHost.h"
 #include "app/ConsoleProgram.h"
-#include "console/QtDialogs.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 // UDP (records pushed and confirmed as fast as the link goes) alternates between the panel
 // closed and the panel open on the same driver setup, and the medians are compared.
 #include "LinkBenchmarks.h"
-#include "console/QtDialogs.h"
 #include "console/TrafficPanel.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QStandardPaths>

@@ -1,7 +1,7 @@
 #include "app/ConsoleProgram.h"
 
-#include "console/frmKelvra_Options.h"
-#include "property_editor/PropertyViewButton.h"
+#include "app/PropertyViewButton.h"
+#include "widgets/frmKelvra_Options.h"
 
 #include <cstdio>
 #include <stdexcept>

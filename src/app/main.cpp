@@ -4,7 +4,7 @@
 // which then holds both (user.ini and machine.ini): the demo and the tests point it at a
 // folder of their own so they never touch an operator's settings.
 #include "app/ConsoleProgram.h"
-#include "console/QtDialogs.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QDir>

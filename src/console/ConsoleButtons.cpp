@@ -1,9 +1,9 @@
 #include "console/ConsoleButtons.h"
 
-#include "console/BellTableControls.h"
 #include "console/frmMainCKelvra.h"
 #include "driver/ItemDescriptor.h"
 #include "driver/ucKelvra.h"
+#include "widgets/BellTableControls.h"
 
 #include <algorithm>
 #include <array>

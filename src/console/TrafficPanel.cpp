@@ -1,6 +1,6 @@
 #include "console/TrafficPanel.h"
 
-#include "console/CommandButton.h"
+#include "widgets/CommandButton.h"
 
 #include <QAbstractListModel>
 #include <QFontDatabase>

@@ -1,12 +1,12 @@
 #include "console/frmMainCKelvra.h"
 
-#include "console/ApplicationInfo.h"
-#include "console/BellTableControls.h"
-#include "console/BusyPointer.h"
-#include "console/ConsoleSettings.h"
 #include "console/NumberEntry.h"
 #include "driver/LeadingNumber.h"
 #include "driver/LinkKinds.h"
+#include "widgets/ApplicationInfo.h"
+#include "widgets/BellTableControls.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/ConsoleSettings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

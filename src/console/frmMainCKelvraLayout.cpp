@@ -1,10 +1,10 @@
 // Building the console window from the layout, box and button tables.
-#include "console/BellTableControls.h"
-#include "console/CommandButton.h"
-#include "console/ConsoleSettings.h"
 #include "console/SpinnerBox.h"
 #include "console/TrafficPanel.h"
 #include "console/frmMainCKelvra.h"
+#include "widgets/BellTableControls.h"
+#include "widgets/CommandButton.h"
+#include "widgets/ConsoleSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -80,6 +80,17 @@ inline std::string TrafficLinkName(std::int32_t type, const std::string& address
     return std::string(kind->trafficName) + " " + address + ":" + std::to_string(port);
 }
 
+// Two windows have rules of their own about the address. The console's "Property View" hands
+// its address to the property view only for the datagram and stream links it offers, and the
+// item and table editors set the driver's address only on a datagram link (on every other link
+// they set its serial port).
+constexpr bool PropertyViewTakesAddress(std::int32_t type) {
+    return type == 2 || type == 3;
+}
+constexpr bool EditorsSetAddress(std::int32_t type) {
+    return type == 2;
+}
+
 // The CommunicationType values a program picks for the links it offers.
 inline constexpr std::int32_t kSerialRtsCtsLink = 0;
 inline constexpr std::int32_t kDatagramLink = 2;

@@ -1,17 +1,14 @@
 #include "property_editor/FlexGrid.h"
 
+#include "driver/ItemDescriptor.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QPalette>
 
 namespace kelvra {
 
-namespace {
-
-constexpr std::int16_t kAvailableWithoutLogin = 4;
-constexpr std::int16_t kAvailableAfterLogin = 8;
-
-} // namespace
+namespace {} // namespace
 
 QColor WindowTextColour() {
     return QApplication::palette().color(QPalette::WindowText);
@@ -19,7 +16,8 @@ QColor WindowTextColour() {
 
 bool IsAccessible(std::int16_t flags, bool loggedIn) {
     const std::int16_t bits =
-        loggedIn ? kAvailableWithoutLogin | kAvailableAfterLogin : kAvailableWithoutLogin;
+        loggedIn ? ItemDescriptor::kAvailableWithoutLogin | ItemDescriptor::kAvailableAfterLogin
+                 : ItemDescriptor::kAvailableWithoutLogin;
     return (flags & bits) != 0;
 }
 

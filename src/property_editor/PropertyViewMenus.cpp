@@ -1,15 +1,15 @@
 // The property view's menus and toolbar: thin handlers over the window's own operations and a
 // few driver commands.
-#include "console/FaultTrap.h"
-#include "console/ModalDialog.h"
-#include "console/frmKelvra_About.h"
-#include "console/frmKelvra_BellTable.h"
-#include "console/frmKelvra_Options.h"
-#include "console/frmKelvra_ReadCard.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/FlexGrid.h"
-#include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/ModalDialog.h"
+#include "widgets/frmKelvra_About.h"
+#include "widgets/frmKelvra_BellTable.h"
+#include "widgets/frmKelvra_Options.h"
+#include "widgets/frmKelvra_ReadCard.h"
 
 #include <QAction>
 #include <QMenu>
@@ -153,7 +153,7 @@ void frmKelvraProperties::MenuLogout() {
 void frmKelvraProperties::RunDatabaseCommand(void (ucKelvra::*command)(std::int16_t),
                                              const char* successText) {
     ucKelvra& KV = *m_KelvraObj;
-    (KV.*command)(m_Source);
+    (KV.*command)(m_Link.source);
     if (KV.ErrCode() == 0) {
         Inform(successText);
     } else {
@@ -197,14 +197,14 @@ void frmKelvraProperties::OpenOptions() {
 // The bell table and card windows talk to the terminal over the property view's driver, for
 // its source ID.
 void frmKelvraProperties::OpenBellTable() {
-    frmKelvra_BellTable bellTable(*m_KelvraObj, m_Source, m_platform.dialogs, this);
+    frmKelvra_BellTable bellTable(*m_KelvraObj, m_Link.source, m_platform.dialogs, this);
     ShowDialogModal(m_platform.dialogs, bellTable);
 }
 
 void frmKelvraProperties::OpenReadCard() {
     {
-        frmKelvra_ReadCard readCard(*m_KelvraObj, m_Source, m_platform.dialogs, m_platform.pump,
-                                    this);
+        frmKelvra_ReadCard readCard(*m_KelvraObj, m_Link.source, m_platform.dialogs,
+                                    m_platform.pump, this);
         ShowDialogModal(m_platform.dialogs, readCard);
     }
     // The card window logs the terminal out of normal mode: the rows follow the state it left.

@@ -1,16 +1,17 @@
 #include "property_editor/frmKelvraProperties.h"
 
-#include "console/ApplicationInfo.h"
-#include "console/ConsoleSettings.h"
-#include "console/FaultTrap.h"
-#include "console/ModalDialog.h"
-#include "console/Reg.h"
+#include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/EditorWindows.h"
 #include "property_editor/FlexGrid.h"
-#include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvra_EditItemArray.h"
 #include "property_editor/frmKelvra_EditItemTable.h"
+#include "widgets/ApplicationInfo.h"
+#include "widgets/ConsoleSettings.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/ModalDialog.h"
+#include "widgets/Reg.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -27,7 +28,6 @@ namespace kelvra {
 
 namespace {
 
-constexpr std::int16_t kAvailableAfterLogin = 8;
 constexpr const char* kNotSupported = "(N/A)";
 constexpr const char* kMachineNumberItem = "MACHNO";
 constexpr const char* kMachineNameItem = "MACHNAME";
@@ -125,10 +125,10 @@ frmKelvraProperties::frmKelvraProperties(PropertyViewPlatform platform, QWidget*
 frmKelvraProperties::~frmKelvraProperties() = default;
 
 void frmKelvraProperties::ShowConnectionStatus() {
-    SetPanel1(IsNetworkLink(m_CommunicationType)
-                  ? "Device is connected to: IP " + m_IP
-                  : "Device is connected to: COMM" + std::to_string(m_Comport));
-    sbPanel2->setText(QString::fromLatin1("Source: " + std::to_string(m_Source)));
+    SetPanel1(IsNetworkLink(m_Link.kind)
+                  ? "Device is connected to: IP " + m_Link.address
+                  : "Device is connected to: COMM" + std::to_string(m_Link.serialPort));
+    sbPanel2->setText(QString::fromLatin1("Source: " + std::to_string(m_Link.source)));
 }
 
 std::string frmKelvraProperties::StatusText(int panel) const {
@@ -256,7 +256,7 @@ void frmKelvraProperties::EditCurrentRow() {
         }
         const ItemDescriptor& item = m_catalogues.items.at(row);
         if (grd->Colour(row, kValueColumn) != WindowTextColour()) {
-            Warn((item.Flags & kAvailableAfterLogin) != 0
+            Warn((item.Flags & ItemDescriptor::kAvailableAfterLogin) != 0
                      ? "You are not logged in. Login first, then try anain."
                      : "This item is read-only by nature");
             return;
@@ -274,10 +274,7 @@ void frmKelvraProperties::EditArrayItem(int row) {
     frmKelvra_EditItemArray editor(m_platform, m_catalogues.items, this);
     editor.SetKelvraObj(KV);
     editor.SetItemIdx(static_cast<std::int16_t>(row));
-    editor.SetCommunicationType(KV.CommunicationType());
-    editor.SetComport(KV.Comport());
-    editor.SetIP(KV.IP());
-    editor.SetSource(m_Source);
+    editor.SetLink({KV.CommunicationType(), KV.IP(), KV.Comport(), m_Link.source});
     editor.SetItemData(grd->Text(row, kValueColumn).toLatin1().toStdString());
     editor.SetShowStatus([this, panel = StatusText(1)](const std::string& text) {
         SetPanel1(text.empty() ? panel : text);
@@ -301,10 +298,7 @@ void frmKelvraProperties::EditTableItem(int row) {
     frmKelvra_EditItemTable editor(m_platform, m_catalogues, this);
     editor.SetKelvraObj(KV);
     editor.SetItemIdx(static_cast<std::int16_t>(row));
-    editor.SetCommunicationType(KV.CommunicationType());
-    editor.SetComport(KV.Comport());
-    editor.SetIP(KV.IP());
-    editor.SetSource(m_Source);
+    editor.SetLink({KV.CommunicationType(), KV.IP(), KV.Comport(), m_Link.source});
     editor.SetIsLogin(m_IsLogin);
     editor.SetShowStatus([this, panel = StatusText(1)](const std::string& text) {
         SetPanel1(text.empty() ? panel : text);
@@ -353,7 +347,7 @@ void frmKelvraProperties::EditPunchErrorTimes() {
                  "\" is none.");
         }
         const std::int16_t times = ReadInt16(typed, NumberForms::DecimalOnly);
-        m_KelvraObj->X_PunchTimesSet(m_Source, times);
+        m_KelvraObj->X_PunchTimesSet(m_Link.source, times);
         if (m_KelvraObj->ErrCode() != 0) {
             Warn(m_KelvraObj->ErrMessage());
             return;

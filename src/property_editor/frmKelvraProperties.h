@@ -2,6 +2,7 @@
 
 #include "driver/ucKelvra.h"
 #include "property_editor/Catalogues.h"
+#include "property_editor/LinkSettings.h"
 #include "property_editor/PropertyViewPlatform.h"
 
 #include <QDialog>
@@ -43,16 +44,11 @@ public:
     explicit frmKelvraProperties(PropertyViewPlatform platform, QWidget* parent = nullptr);
     ~frmKelvraProperties() override;
 
-    // Set by the opener in this order: KelvraObj, CommunicationType, IP (network links) or
-    // Comport, Source; then ShowConnectionStatus and ShowModal. Retries and Timeout may be
-    // left unset.
+    // Set by the opener in this order: KelvraObj, Link; then ShowConnectionStatus and
+    // ShowModal. Retries may be left unset.
     void SetRetries(std::int16_t value) { m_Retries = value; }
-    void SetTimeout(std::int16_t value) { m_Timeout = value; }
-    void SetCommunicationType(std::int32_t value) { m_CommunicationType = value; }
-    void SetIP(const std::string& value) { m_IP = value; }
-    void SetComport(std::int16_t value) { m_Comport = value; }
+    void SetLink(const LinkSettings& link) { m_Link = link; }
     void ShowConnectionStatus();
-    void SetSource(std::int16_t value) { m_Source = value; }
     bool LoginIsOK() const { return m_LoginIsOK; }
     void SetLoginIsOK(bool value) { m_LoginIsOK = value; }
     std::int16_t MachNo() const { return m_MachNo; }
@@ -144,12 +140,8 @@ private:
     Catalogues m_catalogues;
     ucKelvra* m_KelvraObj = nullptr;
 
-    std::int32_t m_CommunicationType = 2;
-    std::string m_IP;
-    std::int16_t m_Comport = 1;
-    std::int16_t m_Source = 0;
+    LinkSettings m_Link;
     std::int16_t m_Retries = 0;
-    std::int16_t m_Timeout = 0;
     bool m_LoginIsOK = true;
     bool m_IsLogin = false;
     std::int16_t m_PasswordRow = -1;

@@ -1,11 +1,12 @@
 // The load: connect, check the terminal answers, read its item count, then each item's
 // descriptor and members into the grid, and the punch error times last.
-#include "console/FaultTrap.h"
 #include "driver/ErrorCodes.h"
+#include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/FlexGrid.h"
-#include "property_editor/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/FaultTrap.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -23,9 +24,6 @@ constexpr int kPauseMs = 10;
 constexpr const char* kMasked = "********";
 constexpr const char* kNotRead = "(not read)";
 constexpr const char* kPasswordItem = "LOGINPWD";
-constexpr std::int16_t kAvailableWithoutLogin = 4;
-constexpr std::int16_t kAvailableAfterLogin = 8;
-constexpr std::int16_t kNotSupported = 1;
 constexpr const char* kPunchErrorTimesHelp =
     "Under Extended Mode, if the terminal doesn't get any echo from server after specified "
     "punched, then the terminal will switch to normal mode automatically. (0=Disabled)";
@@ -94,10 +92,10 @@ void frmKelvraProperties::LoadItems() {
     BeginLoad();
     RunTrapped(m_platform.dialogs, false, [&] {
         ucKelvra& KV = *m_KelvraObj;
-        if (m_Timeout < kShortestTimeout) {
-            m_Timeout = kDefaultTimeout;
+        if (m_Link.timeoutMs < kShortestTimeout) {
+            m_Link.timeoutMs = kDefaultTimeout;
         }
-        KV.SetTimeout(m_Timeout);
+        KV.SetTimeout(m_Link.timeoutMs);
         ApplyLinkSettings(true);
         KV.Connect();
         SetPanel1("Connecting...");
@@ -131,7 +129,7 @@ void frmKelvraProperties::LoadItems() {
         grd->setRowCount(count + 1);
         m_rowRead.resize(static_cast<std::size_t>(count + 1), false);
         grd->ApplyColumnLayout();
-        KV.SetTimeout(m_Timeout);
+        KV.SetTimeout(m_Link.timeoutMs);
 
         if (ReadItems(count)) {
             ShowPunchErrorTimes(count);
@@ -165,14 +163,18 @@ void frmKelvraProperties::ShowStopped() {
 
 void frmKelvraProperties::ApplyLinkSettings(bool unknownTypeUsesPort) {
     ucKelvra& KV = *m_KelvraObj;
-    KV.SetCommunicationType(m_CommunicationType);
-    if (IsNetworkLink(m_CommunicationType)) {
-        KV.SetIP(m_IP);
-    } else if (IsSerialLink(m_CommunicationType)) {
-        KV.SetComport(m_Comport);
+    KV.SetCommunicationType(m_Link.kind);
+    if (IsNetworkLink(m_Link.kind)) {
+        // The console hands its address over only for the links it offers: on any other the
+        // driver keeps the address it has rather than being left with none.
+        if (!m_Link.address.empty()) {
+            KV.SetIP(m_Link.address);
+        }
+    } else if (IsSerialLink(m_Link.kind)) {
+        KV.SetComport(m_Link.serialPort);
     } else if (unknownTypeUsesPort) {
         Warn("Unknow Type - Kelvra");
-        KV.SetComport(m_Comport);
+        KV.SetComport(m_Link.serialPort);
     }
 }
 
@@ -181,7 +183,7 @@ void frmKelvraProperties::ApplyLinkSettings(bool unknownTypeUsesPort) {
 bool frmKelvraProperties::CheckLoginStatus(int& retries) {
     ucKelvra& KV = *m_KelvraObj;
     for (;;) {
-        KV.LoginStatus(m_Source);
+        KV.LoginStatus(m_Link.source);
         if (KV.ErrCode() == 0) {
             return true;
         }
@@ -216,7 +218,7 @@ bool frmKelvraProperties::ReadItemCount(int& retries) {
     ucKelvra& KV = *m_KelvraObj;
     for (;;) {
         m_platform.pump.processEvents();
-        KV.GetItemCount(m_Source);
+        KV.GetItemCount(m_Link.source);
         m_platform.clock.sleep(kPauseMs);
         m_platform.pump.processEvents();
         if (KV.ErrCode() == 0) {
@@ -249,7 +251,7 @@ bool frmKelvraProperties::ReadItems(int count) {
         }
         m_platform.clock.sleep(kPauseMs);
         m_platform.pump.processEvents();
-        KV.GetItemInfo(m_Source, static_cast<std::int16_t>(row));
+        KV.GetItemInfo(m_Link.source, static_cast<std::int16_t>(row));
         if (KV.ErrCode() != 0) {
             ++failures;
             if (failures >= m_Retries) {
@@ -273,7 +275,7 @@ bool frmKelvraProperties::ReadItems(int count) {
         }
         MarkRowRead(row);
         failures = 0;
-        KV.SetTimeout(m_Timeout);
+        KV.SetTimeout(m_Link.timeoutMs);
         showProgress(++row);
     }
     return true;
@@ -289,7 +291,8 @@ bool frmKelvraProperties::ReadMembers(int row, const ItemDescriptor& item) {
             return false;
         }
         for (;;) {
-            KV.GetItem(m_Source, static_cast<std::int16_t>(row), static_cast<std::int16_t>(member));
+            KV.GetItem(m_Link.source, static_cast<std::int16_t>(row),
+                       static_cast<std::int16_t>(member));
             if (KV.ErrCode() == 0) {
                 std::string value;
                 KV.GetData(value);
@@ -304,9 +307,9 @@ bool frmKelvraProperties::ReadMembers(int row, const ItemDescriptor& item) {
             if (++failures > m_Retries) {
                 break;
             }
-            KV.SetTimeout(m_Timeout);
+            KV.SetTimeout(m_Link.timeoutMs);
         }
-        KV.SetTimeout(m_Timeout);
+        KV.SetTimeout(m_Link.timeoutMs);
     }
     return true;
 }
@@ -332,13 +335,13 @@ void frmKelvraProperties::ShowPunchErrorTimes(int row) {
     ItemDescriptor& entry = m_catalogues.items.at(row);
     entry.Name = kPunchErrorTimes;
     entry.Type = "VAL";
-    entry.Flags = kAvailableAfterLogin;
+    entry.Flags = ItemDescriptor::kAvailableAfterLogin;
     entry.Help = kPunchErrorTimesHelp;
     grd->SetCaption(row, kPunchErrorTimes, WindowTextColour());
-    KV.X_PunchTimesGet(m_Source);
+    KV.X_PunchTimesGet(m_Link.source);
     if (KV.ErrCode() != 0) {
         grd->SetCell(row, kValueColumn, "(N/A)", kGray);
-        entry.Flags = kNotSupported;
+        entry.Flags = ItemDescriptor::kNotSupported;
         return;
     }
     std::string reply;
@@ -346,7 +349,7 @@ void frmKelvraProperties::ShowPunchErrorTimes(int row) {
     grd->SetCell(row, kValueColumn,
                  QString::number(ReadLeadingNumber(reply, NumberForms::DecimalOnly), 'g', 15),
                  WindowTextColour());
-    entry.Flags = kAvailableWithoutLogin;
+    entry.Flags = ItemDescriptor::kAvailableWithoutLogin;
 }
 
 } // namespace kelvra

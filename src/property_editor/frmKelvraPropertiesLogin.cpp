@@ -1,10 +1,10 @@
 // Logging in and out, and the access colours that follow the login state.
-#include "console/FaultTrap.h"
-#include "console/ModalDialog.h"
-#include "console/frmKelvra_LoginPassword.h"
 #include "driver/ErrorCodes.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/ModalDialog.h"
+#include "widgets/frmKelvra_LoginPassword.h"
 
 namespace kelvra {
 
@@ -14,13 +14,13 @@ void frmKelvraProperties::LoginTerminal() {
         m_IsLogin = false;
         ApplyLinkSettings(false);
         KV.Connect();
-        KV.LoginStatus(m_Source);
+        KV.LoginStatus(m_Link.source);
         std::string status;
         KV.GetData(status);
         if (status == "XI") {
-            KV.X_LogOff(m_Source); // extended mode refuses the login
+            KV.X_LogOff(m_Link.source); // extended mode refuses the login
         }
-        KV.Login(m_Source, "");
+        KV.Login(m_Link.source, "");
         if (KV.ErrCode() != 0 && KV.ErrCode() != KV_ERR_ACCESS_DENIED) {
             ShowError(KV.ErrMessage());
             m_LoginIsOK = false;
@@ -35,7 +35,7 @@ void frmKelvraProperties::LoginTerminal() {
                 m_LoginIsOK = false;
                 return;
             }
-            KV.Login(m_Source, dialog.Password());
+            KV.Login(m_Link.source, dialog.Password());
             if (KV.ErrCode() == 0) {
                 m_Password = dialog.Password();
             } else if (KV.ErrCode() == KV_ERR_ACCESS_DENIED) {
@@ -53,7 +53,7 @@ void frmKelvraProperties::LoginTerminal() {
 void frmKelvraProperties::LogoutTerminal() {
     RunTrapped(m_platform.dialogs, false, [this] {
         ucKelvra& KV = *m_KelvraObj;
-        KV.Logout(m_Source);
+        KV.Logout(m_Link.source);
         if (KV.ErrCode() != 0) {
             ShowError(KV.ErrMessage());
             return;
@@ -67,7 +67,7 @@ void frmKelvraProperties::LogoutTerminal() {
 // counts as logged out, which refuses an edit before the terminal would.
 void frmKelvraProperties::RefreshLoginState() {
     ucKelvra& KV = *m_KelvraObj;
-    KV.LoginStatus(m_Source);
+    KV.LoginStatus(m_Link.source);
     std::string status;
     if (KV.ErrCode() == 0) {
         KV.GetData(status);

@@ -1,9 +1,11 @@
 #include "property_editor/frmKelvra_EditItemArray.h"
 
-#include "console/FaultTrap.h"
+#include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/EditorWindows.h"
 #include "property_editor/ShownDates.h"
+#include "widgets/FaultTrap.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -19,7 +21,6 @@ namespace kelvra {
 
 namespace {
 
-constexpr std::int16_t kNeedsItemUpdate = 32;
 // What the property view shows for a value it may not or could not read.
 constexpr const char* kMasked = "********";
 enum Button { Ok = 0, Cancel = 1, Sync = 2, Default = 3 };
@@ -130,11 +131,11 @@ void frmKelvra_EditItemArray::Prepare() {
         // The driver's own settings, handed over by the property view: no reconnect.
         ucKelvra& KV = *m_KelvraObj;
         KV.SetTimeout(kCommandTimeout);
-        KV.SetCommunicationType(m_CommunicationType);
-        if (m_CommunicationType == 2) {
-            KV.SetIP(m_IP);
+        KV.SetCommunicationType(m_Link.kind);
+        if (EditorsSetAddress(m_Link.kind)) {
+            KV.SetIP(m_Link.address);
         } else {
-            KV.SetComport(m_Comport);
+            KV.SetComport(m_Link.serialPort);
         }
 
         const ItemDescriptor& item = m_items.at(m_ItemIdx);
@@ -250,7 +251,7 @@ std::optional<bool> frmKelvra_EditItemArray::Save() {
     KV.SetTimeout(kCommandTimeout);
     bool written = false;
     for (int attempt = 1;; ++attempt) {
-        KV.SetItem(m_Source, m_ItemIdx, 0, *text);
+        KV.SetItem(m_Link.source, m_ItemIdx, 0, *text);
         if (KV.ErrCode() == 0) {
             m_ItemData = caption.empty() ? *text : caption;
             written = true;
@@ -261,8 +262,8 @@ std::optional<bool> frmKelvra_EditItemArray::Save() {
             break;
         }
     }
-    if ((m_items.at(m_ItemIdx).Flags & kNeedsItemUpdate) != 0) {
-        KV.ItemUpdate(m_Source);
+    if ((m_items.at(m_ItemIdx).Flags & ItemDescriptor::kFlagNeedsUpdate) != 0) {
+        KV.ItemUpdate(m_Link.source);
     }
     return written;
 }
@@ -317,7 +318,7 @@ void frmKelvra_EditItemArray::OnDefault() {
         ShowStatus("Reading the default of " + QuotedName() + "...");
         KV.SetTimeout(kCommandTimeout);
         for (int attempt = 1;; ++attempt) {
-            KV.GetItemDefault(m_Source, m_ItemIdx, 0);
+            KV.GetItemDefault(m_Link.source, m_ItemIdx, 0);
             if (KV.ErrCode() == 0) {
                 break;
             }

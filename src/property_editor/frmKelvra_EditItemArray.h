@@ -2,6 +2,7 @@
 
 #include "driver/ucKelvra.h"
 #include "property_editor/Catalogues.h"
+#include "property_editor/LinkSettings.h"
 #include "property_editor/PropertyViewPlatform.h"
 
 #include <QDialog>
@@ -35,10 +36,7 @@ public:
     frmKelvra_EditItemArray(PropertyViewPlatform platform, const ItemCatalogue& items,
                             QWidget* parent = nullptr);
 
-    void SetCommunicationType(std::int32_t value) { m_CommunicationType = value; }
-    void SetIP(const std::string& value) { m_IP = value; }
-    void SetComport(std::int16_t value) { m_Comport = value; }
-    void SetSource(std::int16_t value) { m_Source = value; }
+    void SetLink(const LinkSettings& link) { m_Link = link; }
     std::int16_t ItemIdx() const { return m_ItemIdx; }
     // Also names the item in the caption: "Edit Item - Bell Volume".
     void SetItemIdx(std::int16_t value);
@@ -76,10 +74,7 @@ private:
     PropertyViewPlatform m_platform;
     const ItemCatalogue& m_items;
     ucKelvra* m_KelvraObj = nullptr;
-    std::int32_t m_CommunicationType = 2;
-    std::string m_IP;
-    std::int16_t m_Comport = 1;
-    std::int16_t m_Source = 0;
+    LinkSettings m_Link;
     std::int16_t m_ItemIdx = 0;
     std::string m_ItemData;
     bool m_IsOK = false;

@@ -1,14 +1,16 @@
 #include "property_editor/frmKelvra_EditItemTable.h"
 
-#include "console/BusyPointer.h"
-#include "console/FaultTrap.h"
-#include "console/ModalDialog.h"
 #include "driver/ErrorCodes.h"
+#include "driver/ItemDescriptor.h"
 #include "driver/LeadingNumber.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/EditorWindows.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/ShownDates.h"
 #include "property_editor/TableRecords.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/ModalDialog.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -27,7 +29,6 @@ namespace kelvra {
 
 namespace {
 
-constexpr std::int16_t kAvailableAfterLogin = 8;
 constexpr int kLastRetry = 3;
 constexpr int kIndexColumn = 0;
 constexpr int kIndexColumnWidth = 1; // the record's index is kept, practically unseen
@@ -157,17 +158,17 @@ void frmKelvra_EditItemTable::Load() {
     });
     step([&] {
         ucKelvra& KV = *m_KelvraObj;
-        KV.SetCommunicationType(m_CommunicationType);
-        if (m_CommunicationType == 2) {
-            KV.SetIP(m_IP);
+        KV.SetCommunicationType(m_Link.kind);
+        if (EditorsSetAddress(m_Link.kind)) {
+            KV.SetIP(m_Link.address);
         } else {
-            KV.SetComport(m_Comport);
+            KV.SetComport(m_Link.serialPort);
         }
     });
     step([&] { closeWindow = !ReadFields(count); });
     step([&] {
         const bool needsLogin =
-            (m_catalogues.items.at(m_ItemIdx).Flags & kAvailableAfterLogin) != 0;
+            (m_catalogues.items.at(m_ItemIdx).Flags & ItemDescriptor::kAvailableAfterLogin) != 0;
         m_cellColour = m_IsLogin ? QColor(0, 0, 0) : needsLogin ? kGray : WindowTextColour();
     });
     step([&] { LayOutGrid(count); });
@@ -194,7 +195,7 @@ bool frmKelvra_EditItemTable::ReadFields(int count) {
     ucKelvra& KV = *m_KelvraObj;
     int failures = 0;
     for (int index = 0; index < count;) {
-        KV.GetItemTab_FieldInfo(m_Source, m_ItemIdx, static_cast<std::int16_t>(index));
+        KV.GetItemTab_FieldInfo(m_Link.source, m_ItemIdx, static_cast<std::int16_t>(index));
         if (m_stopLoad) {
             return false;
         }
@@ -232,10 +233,10 @@ void frmKelvra_EditItemTable::LayOutGrid(int count) {
 
 bool frmKelvra_EditItemTable::FetchRecords() {
     ucKelvra& KV = *m_KelvraObj;
-    KV.SetItemTab_ItemTop(m_Source, m_ItemIdx);
+    KV.SetItemTab_ItemTop(m_Link.source, m_ItemIdx);
     int failures = 0;
     for (int row = 0; row < kMostRecords;) {
-        KV.GetItemTab_ItemFetch(m_Source, m_ItemIdx);
+        KV.GetItemTab_ItemFetch(m_Link.source, m_ItemIdx);
         if (m_stopLoad) {
             return false;
         }
@@ -255,7 +256,7 @@ bool frmKelvra_EditItemTable::FetchRecords() {
         grd->setRowCount(row + 1);
         grd->SetCurrent(row);
         ShowRecord(row, record);
-        KV.SetItemTab_ItemConfirm(m_Source, m_ItemIdx);
+        KV.SetItemTab_ItemConfirm(m_Link.source, m_ItemIdx);
         failures = 0;
         ++row;
     }
@@ -351,8 +352,8 @@ void frmKelvra_EditItemTable::EditRecord() {
             return;
         }
         if (grd->Colour(row, std::max(grd->currentColumn(), 0)) == kGray) {
-            const bool needsLogin =
-                (m_catalogues.items.at(m_ItemIdx).Flags & kAvailableAfterLogin) != 0;
+            const bool needsLogin = (m_catalogues.items.at(m_ItemIdx).Flags &
+                                     ItemDescriptor::kAvailableAfterLogin) != 0;
             m_platform.dialogs.messageBox(
                 needsLogin ? "You are not logged in. Login first, then try anain."
                            : "This item is read-only by nature",
@@ -375,10 +376,10 @@ void frmKelvra_EditItemTable::EditRecord() {
         ShowStatus("Changing record " + std::to_string(*index) + "...");
         int attempts = 0;
         if (Attempt(attempts,
-                    [&] { KV.SetItemTab_ItemEdit(m_Source, m_ItemIdx, *index, record); })) {
+                    [&] { KV.SetItemTab_ItemEdit(m_Link.source, m_ItemIdx, *index, record); })) {
             ShowFields(row, fields);
         }
-        Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });
+        Attempt(attempts, [&] { KV.ItemUpdate(m_Link.source); });
     });
 }
 
@@ -404,7 +405,7 @@ void frmKelvra_EditItemTable::AddRecord() {
         ucKelvra& KV = *m_KelvraObj;
         ShowStatus("Adding a record...");
         int attempts = 0;
-        if (Attempt(attempts, [&] { KV.SetItemTab_ItemAdd(m_Source, m_ItemIdx, record); })) {
+        if (Attempt(attempts, [&] { KV.SetItemTab_ItemAdd(m_Link.source, m_ItemIdx, record); })) {
             // The new record's index is not read back: its row shows none until the table is
             // opened again.
             const int row = grd->rowCount();
@@ -413,7 +414,7 @@ void frmKelvra_EditItemTable::AddRecord() {
             grd->SetCell(row, kIndexColumn, QString(), m_cellColour);
             ShowFields(row, fields);
         }
-        Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });
+        Attempt(attempts, [&] { KV.ItemUpdate(m_Link.source); });
     });
 }
 
@@ -441,10 +442,11 @@ void frmKelvra_EditItemTable::RemoveRecord() {
         ucKelvra& KV = *m_KelvraObj;
         ShowStatus("Removing record " + std::to_string(*index) + "...");
         int attempts = 0;
-        if (Attempt(attempts, [&] { KV.SetItemTab_ItemRemove(m_Source, m_ItemIdx, *index); })) {
+        if (Attempt(attempts,
+                    [&] { KV.SetItemTab_ItemRemove(m_Link.source, m_ItemIdx, *index); })) {
             grd->removeRow(row);
         }
-        Attempt(attempts, [&] { KV.ItemUpdate(m_Source); });
+        Attempt(attempts, [&] { KV.ItemUpdate(m_Link.source); });
     });
 }
 

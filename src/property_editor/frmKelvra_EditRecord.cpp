@@ -1,9 +1,9 @@
 #include "property_editor/frmKelvra_EditRecord.h"
 
-#include "console/FaultTrap.h"
-#include "console/OkCancelRow.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/ShownDates.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/OkCancelRow.h"
 
 #include <QComboBox>
 #include <QDateEdit>

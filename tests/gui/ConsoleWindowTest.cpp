@@ -1,11 +1,11 @@
 // The console window on fake links in virtual time: what each press sends, what it shows,
 // and the window's own rules (number entry, pushed records, the saved address, closing).
 #include "ConsoleRig.h"
-#include "console/ApplicationInfo.h"
-#include "console/ConsoleSettings.h"
-#include "console/TimeOfDay.h"
 #include "console/TrafficPanel.h"
-#include "console/frmKelvra_BellTable.h"
+#include "widgets/ApplicationInfo.h"
+#include "widgets/ConsoleSettings.h"
+#include "widgets/TimeOfDay.h"
+#include "widgets/frmKelvra_BellTable.h"
 
 #include <QFile>
 #include <QListView>

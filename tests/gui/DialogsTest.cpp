@@ -1,11 +1,11 @@
 // The settings helpers and the three small dialogs.
 #include "MemorySettings.h"
 #include "PropertyViewRig.h"
-#include "console/ApplicationInfo.h"
-#include "console/Reg.h"
-#include "console/frmKelvra_About.h"
-#include "console/frmKelvra_LoginPassword.h"
-#include "console/frmKelvra_Options.h"
+#include "widgets/ApplicationInfo.h"
+#include "widgets/Reg.h"
+#include "widgets/frmKelvra_About.h"
+#include "widgets/frmKelvra_LoginPassword.h"
+#include "widgets/frmKelvra_Options.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -4,9 +4,9 @@
 #include "FakeLinks.h"
 #include "MemorySettings.h"
 #include "VirtualTime.h"
-#include "console/ModalDialog.h"
 #include "property_editor/FlexGrid.h"
 #include "property_editor/frmKelvraProperties.h"
+#include "widgets/ModalDialog.h"
 
 #include <QDialog>
 #include <algorithm>
@@ -85,8 +85,7 @@ struct ScriptedTerminal {
     }
     void load() {
         view.SetKelvraObj(KV);
-        view.SetIP("127.0.0.1");
-        view.SetSource(1);
+        view.SetLink({kDatagramLink, "127.0.0.1", 1, 1});
         view.SetRetries(3);
         view.LoadItems();
     }

@@ -59,6 +59,13 @@ TEST(PropertyViewUse, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
         EXPECT_EQ(rig.grid().rowCount(), 1); // no items: the punch row
         EXPECT_TRUE(rig.view.LoginIsOK());
     }
+    // Handed no address, the view leaves the driver its own.
+    ScriptedTerminal rig;
+    rig.script = {{"LS", {"AO"}}, {"IC", {"A0"}}};
+    rig.load();
+    rig.view.SetLink({7, "", 1, 1});
+    Child<QAction>(rig.view, "mnuFiles(0)")->trigger();
+    EXPECT_EQ(rig.KV.IP(), "127.0.0.1");
 }
 
 TEST(PropertyViewUse, MembersShareOneRetryBudgetAndMaskedValuesMarkThePasswordRow) {

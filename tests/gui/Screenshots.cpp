@@ -5,13 +5,13 @@
 #include "ConsoleRig.h"
 #include "PropertyViewRig.h"
 #include "TerminalModel.h"
+#include "app/PropertyViewButton.h"
 #include "console/TrafficPanel.h"
-#include "console/frmKelvra_About.h"
-#include "console/frmKelvra_BellTable.h"
-#include "console/frmKelvra_LoginPassword.h"
-#include "console/frmKelvra_Options.h"
-#include "console/frmKelvra_ReadCard.h"
-#include "property_editor/PropertyViewButton.h"
+#include "widgets/frmKelvra_About.h"
+#include "widgets/frmKelvra_BellTable.h"
+#include "widgets/frmKelvra_LoginPassword.h"
+#include "widgets/frmKelvra_Options.h"
+#include "widgets/frmKelvra_ReadCard.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -6,7 +6,7 @@
 #include "SimFrames.h"
 #include "SimulatedTerminal.h"
 #include "Waiting.h"
-#include "console/frmKelvra_ReadCard.h"
+#include "widgets/frmKelvra_ReadCard.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "console/OkCancelRow.h"
+#include "widgets/OkCancelRow.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

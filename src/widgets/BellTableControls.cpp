@@ -1,9 +1,9 @@
-#include "console/BellTableControls.h"
+#include "widgets/BellTableControls.h"
 
-#include "console/FaultTrap.h"
-#include "console/TimeOfDay.h"
 #include "driver/LeadingNumber.h"
 #include "driver/ucKelvra.h"
+#include "widgets/FaultTrap.h"
+#include "widgets/TimeOfDay.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

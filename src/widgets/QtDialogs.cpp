@@ -1,6 +1,6 @@
-#include "console/QtDialogs.h"
+#include "widgets/QtDialogs.h"
 
-#include "console/ApplicationInfo.h"
+#include "widgets/ApplicationInfo.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,7 @@
-#include "property_editor/PropertyViewButton.h"
+#include "app/PropertyViewButton.h"
 
 #include "console/frmMainCKelvra.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/frmKelvraProperties.h"
 
 #include <QPointer>
@@ -16,13 +17,15 @@ void AttachPropertyView(frmMainCKelvra& console, PropertyViewPlatform platform) 
             }
             ucKelvra& KV = window.KV();
             view->SetKelvraObj(KV);
-            view->SetCommunicationType(KV.CommunicationType());
-            if (KV.CommunicationType() == 2 || KV.CommunicationType() == 3) {
-                view->SetIP(KV.IP());
+            LinkSettings link;
+            link.kind = KV.CommunicationType();
+            if (PropertyViewTakesAddress(link.kind)) {
+                link.address = KV.IP();
             } else {
-                view->SetComport(KV.Comport());
+                link.serialPort = KV.Comport();
             }
-            view->SetSource(window.NumberEntry("txtID"));
+            link.source = window.NumberEntry("txtID");
+            view->SetLink(link);
             view->ShowConnectionStatus();
             view->ShowModal();
         });

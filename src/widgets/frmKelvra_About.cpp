@@ -1,6 +1,6 @@
-#include "console/frmKelvra_About.h"
+#include "widgets/frmKelvra_About.h"
 
-#include "console/ApplicationInfo.h"
+#include "widgets/ApplicationInfo.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

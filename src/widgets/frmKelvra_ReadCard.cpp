@@ -1,10 +1,10 @@
-#include "console/frmKelvra_ReadCard.h"
+#include "widgets/frmKelvra_ReadCard.h"
 
-#include "console/FaultTrap.h"
 #include "driver/PushedRecord.h"
 #include "driver/ucKelvra.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "widgets/FaultTrap.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
-#include "console/frmKelvra_Options.h"
+#include "widgets/frmKelvra_Options.h"
 
-#include "console/ApplicationInfo.h"
-#include "console/ConsoleSettings.h"
-#include "console/OkCancelRow.h"
+#include "widgets/ApplicationInfo.h"
+#include "widgets/ConsoleSettings.h"
+#include "widgets/OkCancelRow.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

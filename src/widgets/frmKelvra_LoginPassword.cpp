@@ -1,6 +1,6 @@
-#include "console/frmKelvra_LoginPassword.h"
+#include "widgets/frmKelvra_LoginPassword.h"
 
-#include "console/OkCancelRow.h"
+#include "widgets/OkCancelRow.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "console/ApplicationInfo.h"
+#include "widgets/ApplicationInfo.h"
 
 namespace kelvra {
 

@@ -1,4 +1,4 @@
-#include "console/TimeOfDay.h"
+#include "widgets/TimeOfDay.h"
 
 #include <array>
 #include <cctype>

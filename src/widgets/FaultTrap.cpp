@@ -1,7 +1,7 @@
-#include "console/FaultTrap.h"
+#include "widgets/FaultTrap.h"
 
-#include "console/BusyPointer.h"
 #include "platform/Dialogs.h"
+#include "widgets/BusyPointer.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "console/CommandButton.h"
+#include "widgets/CommandButton.h"
 
 #include <QPushButton>
 #include <algorithm>

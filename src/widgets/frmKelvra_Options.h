@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/Reg.h"
+#include "widgets/Reg.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "console/Reg.h"
+#include "widgets/Reg.h"
 
 #include "driver/LeadingNumber.h"
 

@@ -1,10 +1,10 @@
-#include "console/frmKelvra_BellTable.h"
+#include "widgets/frmKelvra_BellTable.h"
 
-#include "console/BellTableControls.h"
-#include "console/CommandButton.h"
-#include "console/FaultTrap.h"
 #include "driver/LeadingNumber.h"
 #include "driver/ucKelvra.h"
+#include "widgets/BellTableControls.h"
+#include "widgets/CommandButton.h"
+#include "widgets/FaultTrap.h"
 
 #include <QComboBox>
 #include <QGroupBox>
