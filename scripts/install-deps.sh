@@ -9,6 +9,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+    qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite libqt6sql6-psql
+    postgresql chromium
     "$@"
 )
 

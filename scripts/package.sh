@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package build/package/kelvra_<version>_amd64.deb: a Release build without
 # sanitizers, with Debian's hardening flags, stripped, with the programs' man pages, the desktop
-# entry and the icon. Then checks it: the desktop entry validates, the contents hold every
+# entry and the icon, and the collector's systemd unit and configuration. Then checks it: the desktop entry validates, the contents hold every
 # file, the programs taken out of the package print their --help (the console without a
 # display), and lintian finds no error. Install it with `apt-get install ./build/package/...`.
 set -euo pipefail
@@ -30,6 +30,8 @@ echo "== contents"
 contents=$(dpkg-deb --contents "$deb")
 echo "$contents"
 for path in /usr/bin/kelvra-console /usr/bin/kelvra-sim /usr/bin/kelvractl \
+    /usr/bin/kelvra-collector /usr/share/man/man1/kelvra-collector.1.gz \
+    /lib/systemd/system/kelvra-collector.service /etc/kelvra/collector.ini \
     /usr/share/man/man1/kelvra-console.1.gz /usr/share/man/man1/kelvra-sim.1.gz \
     /usr/share/man/man1/kelvractl.1.gz /usr/share/applications/kelvra-console.desktop \
     /usr/share/icons/hicolor/scalable/apps/kelvra-console.svg /usr/share/doc/kelvra/copyright \
@@ -41,7 +43,7 @@ echo "== --help of the packaged programs"
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb --extract "$deb" "$unpacked"
-for program in kelvra-console kelvra-sim kelvractl; do
+for program in kelvra-console kelvra-sim kelvractl kelvra-collector; do
     # No display and no platform chosen: --help must not need one.
     help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$unpacked/usr/bin/$program" --help)
     head -n 2 <<<"$help"

@@ -1,11 +1,13 @@
 // kelvra-sim: a Kelvra terminal and its Ethernet interface module on loopback endpoints.
-#include "SimulatorHost.h"
+#include "SimulatorFleet.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <pthread.h>
 #include <string>
 #include <string_view>
@@ -28,6 +30,8 @@ const char* const kUsage = R"(usage: kelvra-sim [options]
   --serial              also serve a pseudo-terminal and print its path
   --serial-baud N       pace the terminal's serial output like an 8N1 line at N bits per
                         second (default 0: as fast as the pseudo-terminal takes it)
+  --fleet N             play N terminals, each with its module on an address of its own:
+                        the --bind address and the N - 1 after it (default 1)
   --terminals LIST      comma-separated terminal numbers that answer (default: every one)
   --password TEXT       login password (default 1234)
   --records N           punch records each terminal holds at start (default 3)
@@ -72,6 +76,7 @@ int main(int argc, char** argv) {
     using namespace kelvra::sim;
     SimulatorOptions options;
     std::string modulePassword = ModuleModel::kDefaultPassword;
+    int fleetSize = 1;
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string_view option = argv[i];
@@ -108,6 +113,8 @@ int main(int argc, char** argv) {
                 options.serial = true;
             } else if (option == "--serial-baud") {
                 options.serialBaud = parseCount(option, value());
+            } else if (option == "--fleet") {
+                fleetSize = std::max(1, parseCount(option, value()));
             } else if (option == "--terminals") {
                 const std::string list = value();
                 std::size_t start = 0;
@@ -138,6 +145,16 @@ int main(int argc, char** argv) {
                 throw std::invalid_argument("unknown option " + std::string(option));
             }
         }
+        if (fleetSize > 1) {
+            // Every address of the fleet must be there, and on loopback.
+            options.bindAddress = AddressAfter(options.bindAddress, 0);
+            const std::string last = AddressAfter(options.bindAddress, fleetSize - 1);
+            if (!options.allowNonLoopback && !IsLoopbackAddress(last)) {
+                throw std::invalid_argument("refusing to bind " + last +
+                                            ": only 127.0.0.0/8 unless --allow-non-loopback "
+                                            "is given");
+            }
+        }
         // The catalogue's size and the denied item are checked by building a terminal.
         [[maybe_unused]] const TerminalModel probe(options.terminal);
         for (const std::string& address :
@@ -161,21 +178,25 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    SimulatorHost host(options);
-    host.withModule([&](ModuleModel& module) { module.settings()["PW"] = modulePassword; });
+    std::unique_ptr<SimulatorFleet> fleet;
     try {
-        host.start();
+        fleet = std::make_unique<SimulatorFleet>(fleetSize, options);
+        for (std::size_t i = 0; i < fleet->size(); ++i) {
+            fleet->host(i).withModule(
+                [&](ModuleModel& module) { module.settings()["PW"] = modulePassword; });
+        }
+        fleet->start();
     } catch (const std::exception& error) {
         std::cerr << "kelvra-sim: " << error.what() << "\n";
         return 1;
     }
-    for (const std::string& line : host.endpointLines()) {
+    for (const std::string& line : fleet->endpointLines()) {
         std::cout << line << "\n";
     }
     std::cout.flush();
 
     int received = 0;
     sigwait(&stopSignals, &received);
-    host.stop();
+    fleet->stop();
     return 0;
 }

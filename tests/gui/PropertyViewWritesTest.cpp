@@ -13,6 +13,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 namespace kelvra {
 namespace {
@@ -30,8 +31,9 @@ struct ArrayEditorRig : ScriptedTerminal {
     bool busyAsSent = false;
 
     void open(const std::string& type, const std::string& captions, const std::string& shown,
-              bool prepared) {
-        items.at(0) = *ParseItemDescriptor("L\t1\t" + type + "\t1\t4\tLevel\t\t" + captions);
+              bool prepared, int flags = ItemDescriptor::kAvailableWithoutLogin) {
+        items.at(0) = *ParseItemDescriptor("L\t1\t" + type + "\t1\t" + std::to_string(flags) +
+                                           "\tLevel\t\t" + captions);
         editor = std::make_unique<frmKelvra_EditItemArray>(platform, items);
         editor->SetKelvraObj(KV);
         editor->SetItemIdx(0);
@@ -132,6 +134,26 @@ TEST(PropertyViewWrites, AnEditorWritesOncePerPressOnlyAValueTheOperatorMeant) {
     }
 }
 
+// A write is tried four times, and an item whose flags ask for it is then brought into effect.
+TEST(PropertyViewWrites, AWriteIsTriedFourTimesThenTheItemUpdatedWhenItAsks) {
+    const std::tuple<int, int, std::string, std::string> rows[] = {
+        {3, ItemDescriptor::kAvailableWithoutLogin, "IS IS IS IS ", ""},
+        {4, ItemDescriptor::kAvailableWithoutLogin, "IS IS IS IS ",
+         "KV_ERR_COMMAND_EXECUTION_FAILED\n"},
+        {0, ItemDescriptor::kAvailableWithoutLogin | ItemDescriptor::kFlagNeedsUpdate, "IS IU ",
+         ""}};
+    for (const auto& [failures, flags, wire, boxes] : rows) {
+        SCOPED_TRACE(wire + boxes);
+        ArrayEditorRig rig;
+        rig.script = {{"IS", test::Fails(failures, "A")}, {"IU", {"A"}}};
+        rig.open("VAL", "", "5", true, flags);
+        rig.type("6");
+        rig.press("ok");
+        EXPECT_EQ(rig.wire(), wire);
+        EXPECT_EQ(rig.boxes(), boxes);
+    }
+}
+
 // The table "Employees" with one record read, index 3, and the record editor answered by
 // typing ZED into field 1.
 struct TableRig : ScriptedTerminal {
@@ -220,6 +242,26 @@ TEST(PropertyViewWrites, TableChangesNameTheirRecordCountTheirAttemptsAndShowWha
         EXPECT_EQ(rig.dialogs.messageBoxes.size(), row.boxes);
         EXPECT_NE(rig.boxes().find(row.message), std::string::npos) << rig.boxes();
     }
+}
+
+// An empty table shows no record and Remove sends nothing; sorting compares the current
+// column's text, so record 10 comes before record 9.
+TEST(PropertyViewWrites, AnEmptyTableRemovesNothingAndSortingComparesText) {
+    TableRig empty;
+    empty.script["IF"] = {"E"};
+    empty.open();
+    const std::size_t before = empty.requests.size();
+    QTest::keyClick(Child<FlexGrid>(*empty.table, "grd"), Qt::Key_Delete);
+    EXPECT_EQ(empty.rows() + empty.wire(before) + empty.boxes(), "");
+
+    TableRig rig;
+    rig.script["IF"] = {"A9\t7\tADA", "A10\t8\tBOB", "A2\t9\tCY", "E"};
+    rig.open();
+    Child<FlexGrid>(*rig.table, "grd")->setCurrentCell(0, 0);
+    Child<QAction>(*rig.table, "Ascending")->trigger();
+    EXPECT_EQ(rig.rows(), "10:BOB 2:CY 9:ADA ");
+    Child<QAction>(*rig.table, "Descending")->trigger();
+    EXPECT_EQ(rig.rows(), "9:ADA 2:CY 10:BOB ");
 }
 
 // The punch-times box asks again for an answer that is no number, and a terminal without the
