@@ -111,12 +111,14 @@ TEST(PropertyViewLoopback, LoadsLogsInAndRunsTheMenus) {
     rig.choose("Edit");
     EXPECT_EQ(rig.dialogs.messageBoxes.back().text, "This item is read-only by nature");
 
-    for (const auto& [entry, success] : std::vector<std::pair<const char*, const char*>>{
-             {"mnuTools(3)", "Reset Old Data OK."},
-             {"mnuTools(4)", "Delete Old Data OK."},
-             {"mnuTools(5)", "Initialize Database OK."},
-             {"mnuTools(6)", "Recover Database OK."}}) {
+    for (const auto& [entry, command, success] :
+         std::vector<std::tuple<const char*, const char*, const char*>>{
+             {"mnuTools(3)", "RR", "Reset Old Data OK."},
+             {"mnuTools(4)", "RO", "Delete Old Data OK."},
+             {"mnuTools(5)", "RI", "Initialize Database OK."},
+             {"mnuTools(6)", "RM", "Recover Database OK."}}) {
         rig.choose(entry);
+        EXPECT_EQ(rig.simulator->receivedFrames().back().frame.substr(3, 2), command);
         EXPECT_EQ(rig.dialogs.messageBoxes.back().text, success);
     }
     EXPECT_TRUE(rig.simulator->withTerminal(1, [](auto& t) { return t.newRecords().empty(); }));

@@ -68,11 +68,11 @@ TEST(PropertyViewUse, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
     EXPECT_EQ(rig.KV.IP(), "127.0.0.1");
 }
 
-TEST(PropertyViewUse, MembersShareOneRetryBudgetAndMaskedValuesMarkThePasswordRow) {
+TEST(PropertyViewUse, DescriptorsTakeRetriesAttemptsMembersShareOneAndMaskedValuesMarkPasswords) {
     ScriptedTerminal rig;
     rig.script = {
         {"LS", {"AO"}},
-        {"IC", {"A4"}},
+        {"IC", {"A5"}},
         {"I?00", {"ASIZE3\t100\tVAL\t3\t4\tThree\t\t"}},
         {"IG00", {"A10", "A11", "A12"}},
         {"I?01", {"ALOGINPWD\t101\tSTR\t1\t8\tPassword\t\t"}},
@@ -81,6 +81,7 @@ TEST(PropertyViewUse, MembersShareOneRetryBudgetAndMaskedValuesMarkThePasswordRo
         {"IG02", {"F"}},
         {"I?03", {"AHIDDEN\t103\tSTR\t1\t8\tHidden\t\t"}},
         {"IG03", {"D"}},
+        {"I?04", {"F"}},
     };
     rig.load();
     EXPECT_EQ(rig.sent("IG00"), 3u);
@@ -90,6 +91,7 @@ TEST(PropertyViewUse, MembersShareOneRetryBudgetAndMaskedValuesMarkThePasswordRo
     EXPECT_EQ(rig.shown(2), "");
     EXPECT_EQ(rig.shown(3), "********");
     EXPECT_EQ(rig.view.PasswordRow(), 3);
+    EXPECT_EQ(rig.sent("I?04"), 3u); // Retries attempts at a descriptor, then the load goes on
 }
 
 // Stop, a close and Exit during a Refresh, at item 1's descriptor: the first load's values show

@@ -122,7 +122,7 @@ TEST(PropertyViewWrites, AnEditorWritesOncePerPressOnlyAValueTheOperatorMeant) {
                                                     : "");
         EXPECT_EQ(rig.busyAsSent, !rig.requests.empty());
         // What the view then shows: the chosen caption, else the value written.
-        if (rig.wire() == "IS " && press == "ok") {
+        if (std::string_view(row.sent).starts_with("IS") && press == "ok") {
             EXPECT_EQ(rig.editor->ItemData(), *row.captions ? row.typed : row.sent + 6);
         }
         const bool refused = *row.refusal != '\0';
@@ -244,8 +244,6 @@ TEST(PropertyViewWrites, TableChangesNameTheirRecordCountTheirAttemptsAndShowWha
     }
 }
 
-// The punch-times box asks again for an answer that is no number; after the card window, which
-// logs the terminal out, the view asks the login state again and colours its rows by it.
 // An empty table shows no record and Remove sends nothing; sorting compares the current
 // column's text, so record 10 comes before record 9.
 TEST(PropertyViewWrites, AnEmptyTableRemovesNothingAndSortingComparesText) {
@@ -266,19 +264,27 @@ TEST(PropertyViewWrites, AnEmptyTableRemovesNothingAndSortingComparesText) {
     EXPECT_EQ(rig.rows(), "9:ADA 2:CY 10:BOB ");
 }
 
-TEST(PropertyViewWrites, ThePunchTimesBoxTakesOnlyANumberAndTheCardWindowLeavesTheLoginStateKnown) {
+// The punch-times box asks again for an answer that is no number, and a terminal without the
+// setting is told so, asking nothing; after the card window, which logs the terminal out, the
+// view asks the login state again and colours its rows by it. The bell table has no place on a
+// link that carries several terminals.
+TEST(PropertyViewWrites, ThePunchTimesBoxTakesOnlyANumberAndTheToolsMenuFitsTheLinkAndTheLogin) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
-        {{"abc", "7"}, "XP07"}, {{"abc"}, ""}, {{""}, ""}, {{"4"}, "XP04"}};
+        {{"abc", "7"}, "XP07"}, {{"abc"}, ""}, {{""}, ""}, {{"4"}, "XP04"}, {{}, ""}};
     for (const auto& [answers, sent] : rows) {
         ScriptedTerminal rig; // logged in, one item that needs the login
         rig.script = {{"LS", {"AI"}}, {"IC", {"A1"}}, {"I?00", {"AM\t1\tVAL\t1\t8\tMode"}}};
+        rig.script["XU"] = {answers.empty() ? "F" : "A00"}; // no answers: no such setting
         rig.load();
         rig.dialogs.inputAnswers.assign(answers.begin(), answers.end());
         rig.view.EditPunchErrorTimes();
         EXPECT_EQ(rig.sent("XP") == 0 ? "" : rig.requests.back(), sent);
-        EXPECT_EQ(rig.boxes(), answers[0] != "abc" ? ""
-                                                   : "\"Punch Error Times\" takes a number "
-                                                     "(0-10, 0=Disabled); \"abc\" is none.\n");
+        EXPECT_EQ(rig.boxes(), answers.empty()
+                                   ? "Select property is not supported on this terminal.\n"
+                               : answers[0] != "abc"
+                                   ? ""
+                                   : "\"Punch Error Times\" takes a number (0-10, 0=Disabled); "
+                                     "\"abc\" is none.\n");
         ASSERT_TRUE(rig.reachable(0));
         const bool loggedIn = sent == "XP04";
         rig.script["LS"] = {loggedIn ? "AI" : "AO"};
@@ -286,6 +292,13 @@ TEST(PropertyViewWrites, ThePunchTimesBoxTakesOnlyANumberAndTheCardWindowLeavesT
         Child<QAction>(rig.view, "mnuTools(10)")->trigger();
         EXPECT_EQ(rig.sent("LS"), 2u);
         EXPECT_EQ(rig.reachable(0) && rig.view.IsLogin(), loggedIn);
+    }
+    for (const std::int32_t type : {2, 6, 7}) {
+        ScriptedTerminal rig;
+        rig.KV.SetCommunicationType(type);
+        rig.view.SetKelvraObj(rig.KV);
+        rig.view.ShowModal();
+        EXPECT_EQ(Child<QAction>(rig.view, "mnuTools(8)")->isVisible(), type == 2) << type;
     }
 }
 

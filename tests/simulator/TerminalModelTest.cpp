@@ -230,29 +230,14 @@ TEST_F(TerminalModelTest, TableWalkGivesFieldsThenRecordsAndKeepsKeysUnique) {
     const std::string bob = "2\t2\tBOB\t1\t30-06-2026\t22:00:00";
     const std::string carol = "3\tCAROL\t2\t01-01-2030\t06:00:00";
     // IF repeats the record until IH moves on; keys stay unique.
-    converse({"I*1105 -> !failed",
-              "IT02 -> !failed",
-              "IT11 -> ",
-              "IF11 -> " + ada,
-              "IF11 -> " + ada,
-              "IH11 -> ",
-              "IF11 -> " + bob,
-              "IH11 -> ",
-              "IF11 -> !end",
-              "LI1234 -> ",
-              "IA11" + carol + " -> ",
-              "IA11" + carol + " -> !key",
-              "IA113\tX\t9\t01-01-2030\t06:00:00 -> !failed",
-              "IA114\tX\t0 -> !failed",
-              "IE1100033\tCAROLINE\t2\t01-01-2031\t06:30:00 -> ",
-              "IR110001 -> ",
-              "IR110001 -> !failed",
-              "IT11 -> ",
-              "IF11 -> " + bob,
-              "IH11 -> ",
-              "IF11 -> 3\t3\tCAROLINE\t2\t01-01-2031\t06:30:00",
-              "IH11 -> ",
-              "IF11 -> !end"});
+    converse({"I*1105 -> !failed", "IT02 -> !failed", "IT11 -> ", "IF11 -> " + ada,
+              "IF11 -> " + ada, "IH11 -> ", "IF11 -> " + bob, "IH11 -> ", "IF11 -> !end",
+              // Changes need the login.
+              "LI1234 -> ", "IA11" + carol + " -> ", "IA11" + carol + " -> !key",
+              "IA113\tX\t9\t01-01-2030\t06:00:00 -> !failed", "IA114\tX\t0 -> !failed",
+              "IE1100033\tCAROLINE\t2\t01-01-2031\t06:30:00 -> ", "IR110001 -> ",
+              "IR110001 -> !failed", "IT11 -> ", "IF11 -> " + bob, "IH11 -> ",
+              "IF11 -> 3\t3\tCAROLINE\t2\t01-01-2031\t06:30:00", "IH11 -> ", "IF11 -> !end"});
 }
 
 TEST_F(TerminalModelTest, RecordTransactionCommitRemovesTheRecordsRead) {
