@@ -62,7 +62,7 @@ TEST(FaultList, RejectsBadItems) {
          {"bogus", "drop", "drop=x", "drop=-1", "delay", "double=2", "refuse=", "refuse=AB",
           "silent=1", "module-status", "module-status=", "module-status=DF", "module-status=D:x",
           "module-status=D:-2", "garbage=65508",
-          // Armed at random: a share above 0 up to 1, of a counted item.
+          // Armed at random: an item that shapes frames, with a share above 0 and at most 1.
           "silent@0.5", "drop=1@0", "drop=1@1.5", "drop@0.1", "corrupt@x", "corrupt@"}) {
         EXPECT_THROW(ParseFaultList(bad), std::invalid_argument) << bad;
     }
