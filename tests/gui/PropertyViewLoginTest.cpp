@@ -1,10 +1,11 @@
 // Login and logout as the property view runs them: on opening when the option asks for it, from
-// the menu, and on closing, with what closing keeps of the terminal.
+// the menu, and on closing, with what closing keeps of the terminal; and the view's keys.
 #include "PropertyViewRig.h"
 #include "driver/LinkKinds.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -89,6 +90,36 @@ TEST(PropertyViewLogin, TheMenuNotesWhatIsDoneAlreadyAndClosingKeepsTheMachine) 
     EXPECT_EQ(rig.wire(before), "LO ");
     EXPECT_EQ(rig.view.MachNo(), 7);
     EXPECT_EQ(rig.view.MachName(), "GATE 7");
+}
+
+// From the keyboard: the help follows the arrow keys, Enter and F2 open the editor of the
+// selected row, and Esc asks before it closes a loaded view.
+TEST(PropertyViewLogin, TheKeyboardMovesEditsAndClosesOnlyWhenAsked) {
+    ScriptedTerminal rig;
+    rig.script = {{"LS", {"AO"}},
+                  {"IC", {"A2"}},
+                  {"I?00", {"AONE\t100\tVAL\t1\t4\tOne\tFirst help"}},
+                  {"I?01", {"ATWO\t101\tVAL\t1\t4\tTwo\tSecond help"}}};
+    rig.view.show();
+    rig.load();
+    std::vector<std::string> edited;
+    AnswerWindow(rig.dialogs, "frmKelvra_EditItemArray",
+                 [&](QDialog& editor) { edited.push_back(editor.windowTitle().toStdString()); });
+    auto& grid = rig.grid();
+    grid.setFocus();
+    grid.setCurrentCell(0, 1);
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(Child<QPlainTextEdit>(rig.view, "txtHelp")->toPlainText(), "Second help");
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QTest::keyClick(&grid, Qt::Key_Up);
+    QTest::keyClick(&grid, Qt::Key_Return);
+    EXPECT_EQ(edited, (std::vector<std::string>{"Edit Item - Two", "Edit Item - One"}));
+    rig.dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::Yes};
+    QTest::keyClick(&rig.view, Qt::Key_Escape);
+    EXPECT_TRUE(rig.view.isVisible());
+    QTest::keyClick(&rig.view, Qt::Key_Escape);
+    EXPECT_FALSE(rig.view.isVisible());
+    EXPECT_EQ(rig.boxes(), "Close the property view?\nClose the property view?\n");
 }
 
 } // namespace
