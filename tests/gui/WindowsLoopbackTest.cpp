@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace kelvra::test {
 namespace {
@@ -64,15 +65,17 @@ TEST(ReadCardWindow, APresentedCardFillsTheCodeBoxAndClosingLeavesExtendedMode) 
 }
 
 // A close before the start, or while the start waits for the terminal, still ends with the
-// logoff, after any logon: the terminal is never left pushing records to no one.
+// logoff, after any logon: the terminal is never left pushing records to no one. A refused
+// logout is shown, and no logon follows it.
 TEST(ReadCardWindow, ClosingEarlyNeverLeavesTheTerminalInExtendedMode) {
-    const std::vector<std::pair<int, std::string>> cases = {
-        {0, "XF "},          // before the 500 ms start: the start never runs
-        {650, "LO XO XF "}}; // during the logout's wait: the close waits for the logon
-    for (const auto& [closeAfterMs, commands] : cases) {
+    const std::vector<std::tuple<int, std::string, std::string>> cases = {
+        {0, "XF ", ""},            // before the 500 ms start: the start never runs
+        {650, "LO XO XF ", ""},    // during the logout's wait: the close waits for the logon
+        {1500, "LO XF ", "D:LO"}}; // the logout refused
+    for (const auto& [closeAfterMs, commands, refused] : cases) {
         SCOPED_TRACE(closeAfterMs);
         SimulatedTerminal terminal(kAddress, WithoutStoredRecords());
-        terminal.host().applyFaultList("delay=300");
+        terminal.host().applyFaultList("delay=300" + (refused.empty() ? "" : ",refuse=" + refused));
         terminal.connect(Link::Udp);
         terminal.host().clearReceived();
         FakeDialogs dialogs;
@@ -82,6 +85,8 @@ TEST(ReadCardWindow, ClosingEarlyNeverLeavesTheTerminalInExtendedMode) {
         ASSERT_TRUE(WaitUntil([&] { return !window.isVisible(); }, 5000));
         PumpFor(frmKelvra_ReadCard::kStartDelayMs + 100);
         EXPECT_EQ(Commands(terminal.host()), commands);
+        EXPECT_EQ(dialogs.messageBoxes.empty() ? "" : dialogs.messageBoxes[0].text,
+                  refused.empty() ? "" : "KV_ERR_ACCESS_DENIED");
         EXPECT_FALSE(
             terminal.host().withTerminal(kSource, [](auto& t) { return t.extendedMode(); }));
     }
