@@ -349,6 +349,12 @@ TEST_F(ConnectedWindow, TheBellTableWindowSendsEachButtonsCommandOnePressAtATime
     bells.findChild<QLineEdit*>("txtBellWeekMode(0)")->setText("25:00");
     bells.PressButton(1);
     EXPECT_EQ(rig.dialogs.messageBoxes.back().text.substr(0, 14), "Bell entry 1: ");
+    // A reply with no room for the enabled flag ends the reading at that entry, and says so.
+    rig.answer = [](const Request&) { return "A1"; };
+    bells.PressButton(2);
+    EXPECT_TRUE(rig.dialogs.messageBoxes.back().text.starts_with(
+        "The terminal answered \"1\" for bell entry 1,"));
+    EXPECT_EQ(rig.requests.back().body, "WG40");
 }
 
 TEST(TimeOfDay, ReadsHoursMinutesAndSecondsOrNothing) {
