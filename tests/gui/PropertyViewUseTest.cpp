@@ -1,12 +1,14 @@
 // The property view against a scripted terminal in virtual time: the retry counts, a load that
 // stops after the command in flight, values shown old until read again; the record editor.
 #include "PropertyViewRig.h"
+#include "driver/LinkKinds.h"
 #include "property_editor/frmKelvra_EditRecord.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -66,6 +68,22 @@ TEST(PropertyViewUse, TheStatusCheckAndTheItemCountShareOneRetryCounter) {
     rig.view.SetLink({7, "", 1, 1});
     Child<QAction>(rig.view, "mnuFiles(0)")->trigger();
     EXPECT_EQ(rig.KV.IP(), "127.0.0.1");
+}
+
+// On a link that carries several terminals Refresh first selects the terminal by polling it;
+// on any other it only loads.
+TEST(PropertyViewUse, RefreshPollsFirstOnlyOnALinkOfSeveralTerminals) {
+    for (const auto& [kind, first] : {std::pair{kDatagramLink, "LS "}, std::pair{7, "BW LS "}}) {
+        ScriptedTerminal rig;
+        rig.script = {{"LS", {"AO"}}, {"IC", {"A0"}}};
+        rig.load();
+        rig.view.SetLink({kind, "127.0.0.1", 1, 1});
+        rig.KV.SetCommunicationType(kind);
+        const std::size_t before = rig.requests.size();
+        Child<QAction>(rig.view, "Refresh")->trigger();
+        EXPECT_EQ(rig.wire(before).substr(0, std::strlen(first)), first) << kind;
+        EXPECT_EQ(rig.requests.at(before).substr(0, 6), kind == 7 ? "BW0000" : "LS");
+    }
 }
 
 TEST(PropertyViewUse, DescriptorsTakeRetriesAttemptsMembersShareOneAndMaskedValuesMarkPasswords) {
