@@ -92,6 +92,30 @@ TEST(PropertyViewLogin, TheMenuNotesWhatIsDoneAlreadyAndClosingKeepsTheMachine) 
     EXPECT_EQ(rig.view.MachName(), "GATE 7");
 }
 
+// Logged out, an item writable after login is refused with the reason, a read-only one with
+// its own; a descriptor that keeps failing ends the item loop with the tries counted.
+TEST(PropertyViewLogin, LoggedOutTheViewRefusesWhatNeedsALogin) {
+    ScriptedTerminal rig;
+    rig.script = {{"LS", {"AO"}},
+                  {"IC", {"A3"}},
+                  {"I?00", {"AAFTER\t100\tVAL\t1\t8\tAfter login"}},
+                  {"I?01", {"AFIXED\t101\tVAL\t1\t0\tRead-only"}},
+                  {"I?02", {"F"}}};
+    std::string panel;
+    rig.onRequest = [&](const std::string& body) {
+        panel = body == "XU" ? rig.view.StatusText(1) : panel;
+    };
+    rig.view.show();
+    rig.load();
+    EXPECT_EQ(panel, "Failed Tries 3");
+    for (const int row : {0, 1}) {
+        rig.grid().setCurrentCell(row, 1);
+        Child<QAction>(rig.view, "Edit")->trigger();
+    }
+    EXPECT_EQ(rig.boxes(), "KV_ERR_COMMAND_EXECUTION_FAILED\nYou are not logged in. Login first, "
+                           "then try anain.\nThis item is read-only by nature\n");
+}
+
 // From the keyboard: the help follows the arrow keys, Enter and F2 open the editor of the
 // selected row, and Esc asks before it closes a loaded view.
 TEST(PropertyViewLogin, TheKeyboardMovesEditsAndClosesOnlyWhenAsked) {
