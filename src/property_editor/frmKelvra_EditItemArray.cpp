@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -173,15 +172,10 @@ void frmKelvra_EditItemArray::Prepare() {
     m_preparing = false;
 }
 
-// One command at a time, under the busy pointer: a press delivered while the editor's command
-// waits for its reply is dropped, or its command would run inside that wait and take the reply.
 void frmKelvra_EditItemArray::RunCommand(const std::function<void()>& command) {
-    if (m_commandRunning) {
-        return;
+    if (RunOnePress(m_platform.dialogs, m_commandRunning, command)) {
+        ShowStatus(""); // the command is over
     }
-    const QScopedValueRollback<bool> running(m_commandRunning, true);
-    RunTrapped(m_platform.dialogs, true, command);
-    ShowStatus(""); // the command is over
 }
 
 void frmKelvra_EditItemArray::reject() {

@@ -63,6 +63,7 @@ private:
     void OnSync();
     void OnDefault();
     void ShowValueControl(ValueControl control);
+    // A press's command, one at a time (RunOnePress); then the status panel says nothing more.
     void RunCommand(const std::function<void()>& command);
     std::optional<std::string> TextToWrite(std::string& caption);
     bool LeftAsPrepared() const;

@@ -334,15 +334,10 @@ bool frmKelvra_EditItemTable::Attempt(int& attempts, const std::function<void()>
     }
 }
 
-// One change at a time, under the busy pointer: a press delivered while a change waits for its
-// reply would run inside that wait and take the reply.
 void frmKelvra_EditItemTable::RunCommand(const std::function<void()>& command) {
-    if (m_commandRunning) {
-        return;
+    if (RunOnePress(m_platform.dialogs, m_commandRunning, command)) {
+        ShowStatus(""); // the command is over
     }
-    const QScopedValueRollback<bool> running(m_commandRunning, true);
-    RunTrapped(m_platform.dialogs, true, command);
-    ShowStatus(""); // the command is over
 }
 
 void frmKelvra_EditItemTable::EditRecord() {

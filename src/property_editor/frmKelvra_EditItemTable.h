@@ -69,6 +69,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     int FieldCount() const;
+    // A press's command, one at a time (RunOnePress); then the status panel says nothing more.
     void RunCommand(const std::function<void()>& command);
     bool RunRecordEditor(const char* caption, frmKelvra_EditRecord::Fields& fields);
     void ShowFields(int row, const frmKelvra_EditRecord::Fields& fields);

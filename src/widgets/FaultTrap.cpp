@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "widgets/BusyPointer.h"
 
+#include <QScopedValueRollback>
 #include <optional>
 
 namespace kelvra {
@@ -41,6 +42,15 @@ void RunTrapped(Dialogs& dialogs, bool busy, const std::function<void()>& operat
         dialogs.messageBox(failure->what(), MessageButtons::Ok, MessageIcon::None,
                            std::to_string(static_cast<int>(failure->number())));
     }
+}
+
+bool RunOnePress(Dialogs& dialogs, bool& running, const std::function<void()>& press) {
+    if (running) {
+        return false;
+    }
+    const QScopedValueRollback<bool> pressing(running, true);
+    RunTrapped(dialogs, true, press);
+    return true;
 }
 
 } // namespace kelvra

@@ -34,4 +34,9 @@ private:
 // the busy pointer shows while the operation runs and is gone before the message box opens.
 void RunTrapped(Dialogs& dialogs, bool busy, const std::function<void()>& operation);
 
+// RunTrapped under the busy pointer for one press at a time: while `running` says a press of
+// the window runs, a press is dropped, or its command would run inside the other's wait for its
+// reply and take that reply. False when the press was dropped.
+bool RunOnePress(Dialogs& dialogs, bool& running, const std::function<void()>& press);
+
 } // namespace kelvra

@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace kelvra {
@@ -78,13 +77,7 @@ QPushButton* frmKelvra_BellTable::MakeButton(int index, const char* caption) {
 }
 
 void frmKelvra_BellTable::PressButton(int index) {
-    // One press at a time: a click delivered while a press waits for its reply is dropped, or
-    // its command would run inside that wait and take the reply.
-    if (m_pressRunning) {
-        return;
-    }
-    const QScopedValueRollback<bool> running(m_pressRunning, true);
-    RunTrapped(m_dialogs, true, [this, index] { RunAction(index); });
+    RunOnePress(m_dialogs, m_pressRunning, [this, index] { RunAction(index); });
 }
 
 // Driver errors stay unreported here: the entries and the list show what was read.
