@@ -4,6 +4,7 @@
 #include "cli/CommandTable.h"
 #include "cli/CsvFiles.h"
 #include "cli/ProgressBar.h"
+#include "cli/ReadTransaction.h"
 #include "cli/Session.h"
 #include "driver/LeadingNumber.h"
 
@@ -26,14 +27,10 @@ std::int64_t RecordTotal(const std::string& reply) {
     }
 }
 
-// A reader that went away without closing its read transaction (a download killed, or one whose
-// abort the link no longer carried) leaves it part-way: a commit would then mark read the
-// records that reader fetched but never wrote. Abort it, so that the fetch starts at the first
-// unread record; a terminal with no transaction open may refuse that as not applicable.
 void StartReading(Session& session) {
     const std::int32_t code = session.attempt(
         [&](ucKelvra& kv) { kv.AbortReadTransation(session.source()); }, Repeat::IfTimedOut);
-    if (code != KV_SUCCESS && code != KV_ERR_COMMAND_NOT_APPLICABLE) {
+    if (!AbortLeftNoReadOpen(code)) {
         throw TerminalFailure(code, "records abort");
     }
 }

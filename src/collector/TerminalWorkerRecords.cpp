@@ -3,6 +3,7 @@
 // after the store has committed it: whatever happens in between, the terminal still holds it
 // and it is collected again, and the database keeps one copy.
 #include "cli/CliErrors.h"
+#include "cli/ReadTransaction.h"
 #include "collector/TerminalWorker.h"
 #include "driver/ucKelvra.h"
 
@@ -43,10 +44,11 @@ bool TerminalWorker::storeAndWait(std::vector<Punch> punches) {
 void TerminalWorker::catchUp(ucKelvra& kv, CatchUp kind) {
     const std::int16_t source = m_settings.source;
     std::vector<Punch> punches;
-    // A read left open (by a collector killed in the middle of one) would go on after the
-    // records it already handed out, and its commit would mark those read unstored: every
-    // download starts from the first unread record.
-    run(kv, "records abort", [&](ucKelvra& driver) { driver.AbortReadTransation(source); });
+    // A read left open by a collector killed in the middle of one is aborted first.
+    kv.AbortReadTransation(source);
+    if (!cli::AbortLeftNoReadOpen(kv.ErrCode())) {
+        throw cli::TerminalFailure(kv.ErrCode(), "records abort");
+    }
     // Only now has the terminal answered: an unreachable one stays offline meanwhile.
     if (kind == CatchUp::Announced) {
         m_status.setState(m_settings.name, TerminalState::CatchingUp);
