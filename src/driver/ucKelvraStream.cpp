@@ -217,23 +217,22 @@ void ucKelvra::SendResendRequest(std::int16_t source) {
     // that the receive path takes as a pushed record. Waiting here would run a wait inside a
     // receive notification, and a command that the owner's event loop starts meanwhile would
     // take the record for its own reply: the record would be lost, and with it every record
-    // after it, as the terminal waits for its confirmation.
+    // after it, as the terminal waits for its confirmation. The request is the driver's own: the
+    // outcome and the text that the owner's command left stay as they are. An earlier request
+    // is answered by this one, so the send does not ask again for it.
     m_ResendAwaited.reset();
+    const std::int32_t errCode = m_ErrCode;
     std::string received = std::move(m_ReceiveBuffer);
     SkipOnFailure([&] { ExeCmd("XR", source, "", false); });
+    m_ErrCode = errCode;
     m_ReceiveBuffer = std::move(received);
     m_ResendAwaited.emplace(source, m_clock.tickCount());
 }
 
 void ucKelvra::RunDeferredResend() {
-    if (!m_DeferredResend || m_WaitDepth > 0) {
-        return;
+    if (m_DeferredResend && m_WaitDepth == 0) {
+        SendResendRequest(*std::exchange(m_DeferredResend, std::nullopt));
     }
-    const std::int16_t source = *std::exchange(m_DeferredResend, std::nullopt);
-    // The command that waited keeps its outcome.
-    const std::int32_t errCode = m_ErrCode;
-    SendResendRequest(source);
-    m_ErrCode = errCode;
 }
 
 void ucKelvra::AskAgainIfUnanswered() {
@@ -246,9 +245,7 @@ void ucKelvra::AskAgainIfUnanswered() {
     }
     const std::int16_t source = std::exchange(m_ResendAwaited, std::nullopt)->first;
     if (m_ResendCount < kResendRequests) {
-        const std::int32_t errCode = m_ErrCode;
         RequestResend(source);
-        m_ErrCode = errCode;
     }
 }
 
