@@ -20,14 +20,14 @@ TEST(CollectorConfig, ReadsEveryKeyOfTheExample) {
 url = postgresql://kelvra@db.example/punches
 
 [terminal:gate-1]
-link=udp 10.1.2.3:1001
+link=udp 127.0.1.3:1001
 source=1
 password=
 mode=push
 
 [terminal:canteen]
 # the module listens on another port here
-link=tcp 10.1.2.4:1001
+link=tcp 127.0.1.4:1001
 source=7
 password=4321
 mode=poll 300
@@ -44,7 +44,7 @@ link=serial /dev/ttyUSB0
     const TerminalSettings& gate = settings.terminals[0];
     EXPECT_EQ(gate.name, "gate-1");
     EXPECT_EQ(gate.link, TerminalLink::Udp);
-    EXPECT_EQ(gate.host, "10.1.2.3");
+    EXPECT_EQ(gate.host, "127.0.1.3");
     EXPECT_EQ(gate.port, 1001);
     EXPECT_EQ(gate.password, "");
     EXPECT_EQ(gate.pollSeconds, 0);
